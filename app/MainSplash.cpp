@@ -1,0 +1,123 @@
+#include "app/MainSplash.h"
+
+#include "app/frmGraphicsPlay.h"
+#include "app/frmSplash.h"
+#include "music/Tone.h"
+#include "platform/AppInfo.h"
+#include "platform/Clock.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace MainSplash {
+
+std::unique_ptr<SoundCard> MySoundCard;
+
+namespace {
+std::unique_ptr<frmGraphicsPlay> mainWindow;
+}
+
+void Pause(int16_t Milliseconds) {
+    if (Milliseconds < 0) {
+        return;
+    }
+    const double start = platform::monotonicSeconds();
+    const float limit = static_cast<float>(Milliseconds) / 1000.0f;
+    bool handled = false;
+    for (;;) {
+        const auto elapsed = static_cast<float>(platform::monotonicSeconds() - start);
+        if (handled && elapsed > limit) {
+            return;
+        }
+        // Handle events until the deadline without spinning: a nested loop woken by a timer.
+        const double remaining = static_cast<double>(limit) - static_cast<double>(elapsed);
+        const int wait = std::max(0, static_cast<int>(std::ceil(remaining * 1000.0))) + 1;
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        deadline.start(wait);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // A nested loop refuses to run once the program is quitting: then just sleep.
+        if (deadline.isActive() && loop.exec() < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        }
+        handled = true;
+    }
+}
+
+void Main() {
+    // 1. The splash.
+    QPointer<frmSplash> splash = new frmSplash;
+    splash->show();
+    QCoreApplication::processEvents();
+
+    // 2. The device, shared by the whole program.
+    MySoundCard = std::make_unique<SoundCard>();
+    int16_t device = 0;
+    MySoundCard->OpenCard(device);
+
+    // 3. The jingle.
+    {
+        Tone expression;
+        expression.setEventType(11);
+        expression.setVolume(127);
+        expression.Play();
+
+        Tone note;
+        note.setPitch(QStringLiteral("C5"));
+        note.setVolume(127);
+        note.setInstrument(55);
+        note.Play();
+        Pause(500);
+        note.setPitch(QStringLiteral("C4"));
+        note.Play();
+        Pause(500);
+        note.setVolume(0);
+        note.Play();
+    }
+
+    // 4. A key may have closed the splash already.
+    if (splash) {
+        splash->close();
+    }
+
+    // 5. The main window.
+    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+    mainWindow->showLoaded();
+}
+
+frmGraphicsPlay* MainWindow() {
+    return mainWindow.get();
+}
+
+void Shutdown() {
+    mainWindow.reset();
+    MySoundCard.reset();
+}
+
+int Run(int argc, char** argv) {
+    if (qEnvironmentVariable("ZELPHOR_PRINT_DATA_DIR") == QLatin1String("1")) {
+        QCoreApplication app(argc, argv);
+        std::printf("%s\n", qPrintable(platform::applicationFolder()));
+        return 0;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(platform::applicationTitle());
+    QApplication::setQuitOnLastWindowClosed(false);
+    Main();
+    QApplication::setQuitOnLastWindowClosed(true);
+    const int status = QApplication::exec();
+    Shutdown();
+    return status;
+}
+
+} // namespace MainSplash

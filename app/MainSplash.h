@@ -1,0 +1,30 @@
+#pragma once
+
+#include "music/SoundCard.h"
+
+#include <cstdint>
+#include <memory>
+
+class frmGraphicsPlay;
+
+namespace MainSplash {
+
+// The program's one MIDI output device: opened at start-up, reset by Freeze, reset and
+// closed when the main window unloads.
+extern std::unique_ptr<SoundCard> MySoundCard;
+
+// Splash, device, jingle, then the main window. Returns once the main window is showing.
+void Main();
+
+// Waits until more than the given milliseconds have passed, handling events meanwhile.
+void Pause(int16_t Milliseconds);
+
+// The main window Main showed, while it exists.
+frmGraphicsPlay* MainWindow();
+// Drops the main window and the device (the end of the program, and between tests).
+void Shutdown();
+
+// The whole program: the application object, Main, then the event loop.
+int Run(int argc, char** argv);
+
+} // namespace MainSplash

@@ -1,0 +1,120 @@
+#include "effects/Primitives.h"
+
+#include "platform/Random.h"
+#include "platform/Rounding.h"
+
+#include <algorithm>
+
+using platform::RGB;
+
+void TurnColour(int16_t& Red, int16_t& Green, int16_t& Blue, int16_t Step) {
+    int r = Red;
+    int g = Green;
+    int b = Blue;
+    auto atMost255 = [](int v) { return v > 255 ? 255 : v; };
+    auto atLeast0 = [](int v) { return v < 0 ? 0 : v; };
+    if (Step > 0) {
+        if (r == 255 && b == 0 && g < 255) {
+            g = atMost255(g + Step);
+        } else if (g == 255 && b == 0 && r > 0) {
+            r = atLeast0(r - Step);
+        } else if (r == 0 && g == 255 && b < 255) {
+            b = atMost255(b + Step);
+        } else if (r == 0 && b == 255 && g > 0) {
+            g = atLeast0(g - Step);
+        } else if (g == 0 && b == 255 && r < 255) {
+            r = atMost255(r + Step);
+        } else if (r == 255 && g == 0 && b > 0) {
+            b = atLeast0(b - Step);
+        }
+    } else if (Step < 0) {
+        if (r == 255 && b == 0 && g > 0) {
+            g = atLeast0(g + Step);
+        } else if (g == 255 && b == 0 && r < 255) {
+            r = atMost255(r - Step);
+        } else if (r == 0 && g == 255 && b > 0) {
+            b = atLeast0(b + Step);
+        } else if (r == 0 && b == 255 && g < 255) {
+            g = atMost255(g - Step);
+        } else if (g == 0 && b == 255 && r > 0) {
+            r = atLeast0(r + Step);
+        } else if (r == 255 && g == 0 && b < 255) {
+            b = atMost255(b - Step);
+        }
+    }
+    Red = static_cast<int16_t>(r);
+    Green = static_cast<int16_t>(g);
+    Blue = static_cast<int16_t>(b);
+}
+
+void DrawBall(EffectHost& host, float X, float Y) {
+    FormState& s = host.state();
+    platform::DrawingSurface& pic = host.MyPic();
+    platform::Randomize();
+    pic.setForeColor(RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
+    const auto a = static_cast<int>(platform::Int(platform::Rnd() * 256));
+    const auto b = static_cast<int>(platform::Int(platform::Rnd() * 256));
+    const auto c = static_cast<int>(platform::Int(platform::Rnd() * 256));
+    pic.setFillColor(RGB(a, b, c));
+    pic.setFillStyle(platform::DrawingSurface::FillSolid);
+    pic.setDrawWidth(2);
+    pic.Circle(X, Y, pic.ScaleHeight() / 100);
+}
+
+void DrawLine(EffectHost& host) {
+    FormState& s = host.state();
+    DrawBall(host, s.X1, s.Y1);
+    DrawBall(host, s.X2, s.Y2);
+    host.MyPic().Line(s.X1, s.Y1, s.X2, s.Y2, RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
+}
+
+void DrawShadedLine(EffectHost& host) {
+    const FormState& s = host.state();
+    platform::DrawingSurface& pic = host.MyPic();
+    // The loops end only for levels within 0..255; never let a stray level hang them.
+    auto level = [](int16_t v) { return std::clamp<int>(v, 0, 255); };
+    const int red = level(s.RedLevel);
+    const int green = level(s.GreenLevel);
+    const int blue = level(s.BlueLevel);
+    const float y0 = (s.Y2 + s.Y1) / 2;
+
+    int r = red;
+    int g = green;
+    int b = blue;
+    float y = y0;
+    pic.PSet(s.X1, y, RGB(r, g, b));
+    while (!(r == 0 && g == 0 && b == 0)) {
+        y = y - 1.5f;
+        if (r > 0) {
+            --r;
+        }
+        if (b > 0) {
+            --b;
+        }
+        if (g > 0) {
+            --g;
+        }
+        pic.PSet(s.X1, y, RGB(r, g, b));
+    }
+    y = y0;
+    for (int i = 0; i < 5; ++i) {
+        y = y + 1.5f;
+        pic.PSet(s.X1, y, RGB(red, green, blue));
+    }
+    r = red;
+    g = green;
+    b = blue;
+    while (!(r == 255 && g == 255 && b == 255)) {
+        y = y + 1.5f;
+        if (r < 255) {
+            ++r;
+        }
+        if (b < 255) {
+            ++b;
+        }
+        if (g < 255) {
+            ++g;
+        }
+        pic.PSet(s.X1, y, RGB(r, g, b));
+    }
+}

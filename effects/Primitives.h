@@ -1,0 +1,17 @@
+#pragma once
+
+#include "effects/EffectHost.h"
+
+#include <cstdint>
+
+// Moves the colour one step round the edge of the colour wheel; off the edge, or with
+// step 0, nothing changes. Levels stay within 0..255.
+void TurnColour(int16_t& Red, int16_t& Green, int16_t& Blue, int16_t Step);
+
+// A small ball outlined in the current colour and filled with a random one.
+void DrawBall(EffectHost& host, float X, float Y);
+// Balls at (X1, Y1) and (X2, Y2) joined by a line in the current colour.
+void DrawLine(EffectHost& host);
+// A column at X1 about (Y1 + Y2) / 2: the colour darkening to black upwards and
+// brightening to white downwards.
+void DrawShadedLine(EffectHost& host);

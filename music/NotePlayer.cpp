@@ -1,0 +1,47 @@
+#include "music/NotePlayer.h"
+
+#include "music/MIDIConstants.h"
+
+#include <cmath>
+
+namespace {
+void wrap(FormState& s) {
+    const auto last = static_cast<int16_t>(s.CurrentTune.size() - 1);
+    if (s.TuneIndex > last) {
+        s.TuneIndex = 0;
+    }
+    if (s.TuneIndex < 0) {
+        s.TuneIndex = last;
+    }
+}
+} // namespace
+
+void PlayNote(FormState& s) {
+    if (s.CurrentTone) {
+        s.CurrentTone->setVolume(0);
+        s.CurrentTone->Play();
+    }
+    s.CurrentTone = std::make_unique<Tone>();
+    s.CurrentTone->setVolume(MIDIConstants::FullVelocity);
+    s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
+    if (s.CurrentTune.empty()) {
+        return;
+    }
+    wrap(s);
+    s.CurrentTone->setNumber(
+        static_cast<int16_t>(std::floor(s.CurrentTune[static_cast<std::size_t>(s.TuneIndex)])));
+    if (s.DX1 > 0) {
+        ++s.TuneIndex;
+    } else {
+        --s.TuneIndex;
+    }
+    wrap(s);
+    s.CurrentTone->Play();
+}
+
+void SetVolumeFromSlider(FormState& s, int value) {
+    s.VolumeTone = std::make_unique<Tone>();
+    s.VolumeTone->setEventType(MIDIConstants::ExpressionEvent);
+    s.VolumeTone->setVolume(static_cast<uint8_t>(value));
+    s.VolumeTone->Play();
+}

@@ -1,0 +1,91 @@
+#include "music/PemSoundsModule.h"
+
+#include "music/MIDIConstants.h"
+#include "platform/MessageBox.h"
+
+#include <array>
+#include <cmath>
+
+namespace PemSoundsModule {
+
+uint32_t MidiOutHandle = 0;
+int32_t CurrentNoteNumber = 0;
+int32_t CurrentChannel = 0;
+
+namespace {
+// Plain addition, no masking, as the device expects; wide enough that no input overflows.
+uint32_t pack(int64_t status, int64_t data1, int64_t data2) {
+    return static_cast<uint32_t>(status + data1 * 256 + data2 * 65536);
+}
+} // namespace
+
+uint32_t PackNoteOn(int32_t note, int32_t channel, int32_t velocity) {
+    return pack(int64_t{MIDIConstants::NoteOnStatus} + channel - 1, note, velocity);
+}
+
+uint32_t PackControlChange(uint8_t controller, int32_t channel, int32_t value) {
+    return pack(int64_t{MIDIConstants::ControlChangeStatus} + channel - 1, controller & 0x7F,
+                value);
+}
+
+uint32_t PackProgramChange(int32_t program, int32_t channel) {
+    return pack(int64_t{MIDIConstants::ProgramChangeStatus} + channel - 1, program, 0);
+}
+
+void SendNoteOn(int32_t& note, int32_t& channel, int32_t& velocity) {
+    platform::midiOutShortMsg(MidiOutHandle, PackNoteOn(note, channel, velocity));
+}
+
+void SendControlChange(uint8_t& controller, int32_t& channel, int32_t& value) {
+    platform::midiOutShortMsg(MidiOutHandle, PackControlChange(controller, channel, value));
+}
+
+void SendProgramChange(int32_t& program, int32_t& channel) {
+    platform::midiOutShortMsg(MidiOutHandle, PackProgramChange(program, channel));
+}
+
+platform::MMRESULT OpenMidiOut(int16_t& deviceNumber) {
+    MidiOutHandle = 0;
+    const platform::MMRESULT result =
+        platform::midiOutOpen(&MidiOutHandle, static_cast<int32_t>(deviceNumber), 1, 0, 0);
+    if (result != platform::MMSYSERR_NOERROR) {
+        ShowMidiError(QStringLiteral("midiOUT_Open"), result);
+    }
+    return result;
+}
+
+QString MidiErrorMessage(const QString& location, int64_t errorCode) {
+    std::array<char, 256> buffer{};
+    const auto code = static_cast<platform::MMRESULT>(errorCode);
+    if (location.contains(QStringLiteral("out"), Qt::CaseInsensitive)) {
+        platform::midiOutGetErrorTextA(code, buffer.data(), 255);
+    } else {
+        platform::midiInGetErrorTextA(code, buffer.data(), 255);
+    }
+    const QString text = QString::fromLocal8Bit(buffer.data());
+    return location + QStringLiteral("\r\n") + text + QStringLiteral("\r\n");
+}
+
+void ShowMidiError(const QString& location, int64_t errorCode) {
+    platform::messageBox(MidiErrorMessage(location, errorCode));
+}
+
+int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beatsPerBar,
+                          uint8_t beatLength) {
+    if (beatLength == 0) {
+        return tick;
+    }
+    const double a = std::nearbyint(double(bar - 1) * beatsPerBar * 480.0 / beatLength);
+    const double b = std::nearbyint(double(beat - 1) * 480.0 / beatLength + a);
+    const double position = b + tick;
+    if (position > 2147483647.0 || position < -2147483648.0) {
+        return 0;
+    }
+    return static_cast<int32_t>(position);
+}
+
+void CloseMidiOut() {
+    platform::midiOutClose(MidiOutHandle);
+}
+
+} // namespace PemSoundsModule

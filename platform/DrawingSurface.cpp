@@ -1,0 +1,252 @@
+#include "platform/DrawingSurface.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+QRgb toRgb(int32_t c) {
+    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// Clips the segment to the rectangle [lo, hi] in double precision (Liang-Barsky).
+// False when nothing of it lies inside, or a coordinate is not finite.
+bool clipSegment(double& x1, double& y1, double& x2, double& y2, double lo_x, double lo_y,
+                 double hi_x, double hi_y) {
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+        return false;
+    }
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - lo_x, hi_x - x1, y1 - lo_y, hi_y - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) {
+                return false;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    const double nx1 = x1 + t0 * dx;
+    const double ny1 = y1 + t0 * dy;
+    const double nx2 = x1 + t1 * dx;
+    const double ny2 = y1 + t1 * dy;
+    x1 = nx1;
+    y1 = ny1;
+    x2 = nx2;
+    y2 = ny2;
+    return true;
+}
+
+} // namespace
+
+DrawingSurface::DrawingSurface(QSize size)
+    : image_(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32) {
+    image_.fill(Qt::black);
+}
+
+void DrawingSurface::resize(QSize size) {
+    size = size.expandedTo(QSize(1, 1));
+    if (size == image_.size()) {
+        return;
+    }
+    QImage next(size, QImage::Format_RGB32);
+    next.fill(Qt::black);
+    const int rows = std::min(size.height(), image_.height());
+    const int bytes = std::min(size.width(), image_.width()) * 4;
+    for (int y = 0; y < rows; ++y) {
+        std::copy_n(image_.constScanLine(y), bytes, next.scanLine(y));
+    }
+    image_ = std::move(next);
+    // All of it shows anew; a surface already waiting to be shown is not announced twice.
+    const bool wasClean = dirty_.isEmpty();
+    dirty_ = image_.rect();
+    if (wasClean && notify_) {
+        notify_();
+    }
+}
+
+int32_t DrawingSurface::pixel(int x, int y) const {
+    if (!image_.rect().contains(x, y)) {
+        return 0;
+    }
+    const QRgb p = image_.pixel(x, y);
+    return qRed(p) + 256 * qGreen(p) + 65536 * qBlue(p);
+}
+
+const std::vector<QPoint>& DrawingSurface::dotStamp(int width) {
+    // Row spans of a disc of diameter width in a width x width box: (first x, last x) per row.
+    if (static_cast<std::size_t>(width) >= stamps_.size()) {
+        stamps_.resize(static_cast<std::size_t>(width) + 1);
+    }
+    auto& stamp = stamps_[static_cast<std::size_t>(width)];
+    if (stamp.empty()) {
+        const double r = width / 2.0;
+        for (int j = 0; j < width; ++j) {
+            int first = width;
+            int last = -1;
+            for (int i = 0; i < width; ++i) {
+                const double dx = i + 0.5 - r;
+                const double dy = j + 0.5 - r;
+                if (dx * dx + dy * dy <= r * r) {
+                    first = std::min(first, i);
+                    last = std::max(last, i);
+                }
+            }
+            stamp.emplace_back(first, last);
+        }
+    }
+    return stamp;
+}
+
+void DrawingSurface::PSet(float x, float y, int32_t colour) {
+    currentX_ = x;
+    currentY_ = y;
+    const int w = drawWidth_;
+    // The dot's box starts here; far-out and non-finite points are dropped before any
+    // conversion to an integer.
+    const double ox = std::floor(double(x) - w / 2.0 + 0.5);
+    const double oy = std::floor(double(y) - w / 2.0 + 0.5);
+    const int iw = image_.width();
+    const int ih = image_.height();
+    if (!(ox > -w && ox < iw && oy > -w && oy < ih)) {
+        return;
+    }
+    const int left = static_cast<int>(ox);
+    const int top = static_cast<int>(oy);
+    const QRgb rgb = toRgb(colour);
+    const auto& stamp = dotStamp(w);
+    const int stride = static_cast<int>(image_.bytesPerLine() / 4);
+    auto* bits = reinterpret_cast<QRgb*>(image_.bits());
+    for (int j = 0; j < w; ++j) {
+        const int py = top + j;
+        if (py < 0 || py >= ih) {
+            continue;
+        }
+        const int x0 = std::max(left + stamp[static_cast<std::size_t>(j)].x(), 0);
+        const int x1 = std::min(left + stamp[static_cast<std::size_t>(j)].y(), iw - 1);
+        QRgb* row = bits + static_cast<std::ptrdiff_t>(py) * stride;
+        for (int px = x0; px <= x1; ++px) {
+            row[px] = rgb;
+        }
+    }
+    markDirty(QRect(left, top, w, w));
+}
+
+void DrawingSurface::Line(float x1, float y1, float x2, float y2, int32_t colour) {
+    currentX_ = x2;
+    currentY_ = y2;
+    const int w = drawWidth_;
+    double ax = x1, ay = y1, bx = x2, by = y2;
+    const double margin = w + 2.0;
+    if (!clipSegment(ax, ay, bx, by, -margin, -margin, image_.width() + margin,
+                     image_.height() + margin)) {
+        return;
+    }
+    QPainter p(&image_);
+    QPen pen(QColor::fromRgb(toRgb(colour)));
+    pen.setWidth(w);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    // Styled lines only show at width 1, as on the original platform.
+    if (w == 1 && drawStyle_ == Dot) {
+        pen.setDashPattern({1.0, 2.0});
+    } else if (w == 1 && drawStyle_ == Dash) {
+        pen.setDashPattern({6.0, 3.0});
+    }
+    p.setPen(pen);
+    p.drawLine(QPointF(ax, ay), QPointF(bx, by));
+    const QRectF box = QRectF(QPointF(ax, ay), QPointF(bx, by)).normalized();
+    markDirty(box.toAlignedRect().adjusted(-w - 1, -w - 1, w + 1, w + 1));
+}
+
+void DrawingSurface::LineTo(float x2, float y2, int32_t colour) {
+    Line(currentX_, currentY_, x2, y2, colour);
+}
+
+void DrawingSurface::Circle(float x, float y, float radius, int32_t colour) {
+    currentX_ = x;
+    currentY_ = y;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius) || radius < 0.0f) {
+        return;
+    }
+    const double w = drawWidth_;
+    const double cx = x;
+    const double cy = y;
+    const double r = radius;
+    const double iw = image_.width();
+    const double ih = image_.height();
+    // Entirely beside the surface.
+    if (cx + r + w < 0.0 || cx - r - w > iw || cy + r + w < 0.0 || cy - r - w > ih) {
+        return;
+    }
+    const bool filled = fillStyle_ == FillSolid;
+    // The outline lies wholly outside a surface it encloses.
+    const double farX = std::max(std::abs(cx), std::abs(cx - iw));
+    const double farY = std::max(std::abs(cy), std::abs(cy - ih));
+    const bool encloses = std::hypot(farX, farY) < r - w;
+    if (encloses) {
+        if (filled) {
+            image_.fill(toRgb(fillColor_));
+            markDirty(image_.rect());
+        }
+        return;
+    }
+    QPainter p(&image_);
+    QPen pen(QColor::fromRgb(toRgb(colour)));
+    pen.setWidth(drawWidth_);
+    if (drawWidth_ == 1 && drawStyle_ == Dot) {
+        pen.setDashPattern({1.0, 2.0});
+    } else if (drawWidth_ == 1 && drawStyle_ == Dash) {
+        pen.setDashPattern({6.0, 3.0});
+    }
+    p.setPen(pen);
+    if (filled) {
+        p.setBrush(QColor::fromRgb(toRgb(fillColor_)));
+    }
+    p.drawEllipse(QPointF(cx, cy), r, r);
+    const QRectF box(cx - r - w, cy - r - w, 2 * (r + w), 2 * (r + w));
+    markDirty(box.intersected(QRectF(image_.rect())).toAlignedRect());
+}
+
+void DrawingSurface::Cls() {
+    image_.fill(Qt::black);
+    markDirty(image_.rect());
+}
+
+void DrawingSurface::markDirty(const QRect& r) {
+    const QRect clipped = r.intersected(image_.rect());
+    if (clipped.isEmpty()) {
+        return;
+    }
+    const bool wasClean = dirty_.isEmpty();
+    dirty_ = dirty_.united(clipped);
+    if (wasClean && notify_) {
+        notify_();
+    }
+}
+
+QRect DrawingSurface::takeDirty() {
+    QRect r = dirty_;
+    dirty_ = QRect();
+    return r;
+}
+
+} // namespace platform

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Our equivalent of the system's MIDI output functions: numbered devices, opened
+// into handles, taking packed short messages.
+namespace platform {
+
+using MMRESULT = uint32_t;
+using HMIDIOUT = uint32_t;
+
+inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
+inline constexpr MMRESULT MMSYSERR_ERROR = 1;
+inline constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
+inline constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
+inline constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+inline constexpr MMRESULT MMSYSERR_NODRIVER = 6;
+inline constexpr MMRESULT MMSYSERR_NOMEM = 7;
+inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+inline constexpr MMRESULT MIDIERR_NODEVICE = 68;
+// Our own reasons for a failed open of the built-in synthesizer.
+inline constexpr MMRESULT ZELPHOR_ERR_NOSOUNDFONT = 1001;
+inline constexpr MMRESULT ZELPHOR_ERR_NOAUDIO = 1002;
+inline constexpr MMRESULT ZELPHOR_ERR_SYNTH = 1003;
+
+// An open output device.
+class MidiOutDevice {
+public:
+    virtual ~MidiOutDevice() = default;
+    // status + data1 * 256 + data2 * 65536
+    virtual void shortMessage(uint32_t message) = 0;
+    // Sustain off and every sounding note ended, on all 16 channels.
+    virtual void reset() = 0;
+    virtual void close() {}
+};
+
+struct MidiOpenResult {
+    std::unique_ptr<MidiOutDevice> device; // null when the open failed
+    MMRESULT error = MMSYSERR_NOERROR;
+    std::string detail; // what the error text adds to its reason, e.g. the places looked in
+};
+
+using MidiOutFactory = std::function<MidiOpenResult()>;
+
+// The system's output devices by number; device 0 is the built-in synthesizer.
+// Tests put a recording device in its place. Handles already open keep their device.
+void setMidiOutDevices(std::vector<MidiOutFactory> devices);
+void restoreDefaultMidiOutDevices();
+std::size_t midiOutDeviceCount();
+
+MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t callback, uintptr_t instance,
+                     uint32_t flags);
+MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message);
+MMRESULT midiOutReset(HMIDIOUT handle);
+MMRESULT midiOutClose(HMIDIOUT handle);
+// Copies the zero-terminated text for the code into text (size bytes at most).
+MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size);
+MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size);
+
+// The open device behind a handle, or null; for the synthesizer's own housekeeping and tests.
+MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle);
+
+} // namespace platform

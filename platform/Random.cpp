@@ -1,0 +1,58 @@
+#include "platform/Random.h"
+
+#include "platform/Clock.h"
+
+namespace platform {
+
+namespace {
+ClockSeededRandom& builtIn() {
+    static ClockSeededRandom generator;
+    return generator;
+}
+RandomSource* current = nullptr;
+} // namespace
+
+void ClockSeededRandom::seedWith(uint64_t seed) {
+    state_ = 0;
+    nextWord();
+    state_ += seed;
+    nextWord();
+}
+
+uint32_t ClockSeededRandom::nextWord() {
+    const uint64_t old = state_;
+    state_ = old * 6364136223846793005ULL + 1442695040888963407ULL;
+    const auto xorshifted = static_cast<uint32_t>(((old >> 18U) ^ old) >> 27U);
+    const auto rot = static_cast<uint32_t>(old >> 59U);
+    return (xorshifted >> rot) | (xorshifted << ((32U - rot) & 31U));
+}
+
+float ClockSeededRandom::next() {
+    // 24 bits fill a float's mantissa exactly, so the result is never 1.
+    return static_cast<float>(nextWord() >> 8) * (1.0f / 16777216.0f);
+}
+
+void ClockSeededRandom::reseed() {
+    // Effects reseed every few milliseconds: nanoseconds keep the seeds apart, and the
+    // counter keeps two reseeds within one clock step apart too.
+    ++reseeds_;
+    seedWith(monotonicNanoseconds() ^ (reseeds_ * 0x9E3779B97F4A7C15ULL));
+}
+
+float ScriptedRandom::next() {
+    if (pos_ < values_.size()) {
+        return values_[pos_++];
+    }
+    ++overruns_;
+    return values_.empty() ? 0.0f : values_.back();
+}
+
+RandomSource& randomSource() {
+    return current ? *current : builtIn();
+}
+
+void setRandomSource(RandomSource* source) {
+    current = source;
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// The program-wide source of uniform numbers in [0, 1).
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual float next() = 0;
+    // Reseeds from a high-resolution clock.
+    virtual void reseed() = 0;
+};
+
+// PCG32; starts from a fixed seed so the first draws repeat on every start.
+class ClockSeededRandom final : public RandomSource {
+public:
+    static constexpr uint64_t startSeed = 0x5A454C50484F52ULL;
+    explicit ClockSeededRandom(uint64_t seed = startSeed) { seedWith(seed); }
+    float next() override;
+    void reseed() override;
+    void seedWith(uint64_t seed);
+
+private:
+    uint32_t nextWord();
+    uint64_t state_ = 0;
+    uint64_t reseeds_ = 0;
+};
+
+// Hands out a fixed list of numbers, for tests. Past the end it repeats the last
+// one (0 for an empty list) and counts the overrun.
+class ScriptedRandom final : public RandomSource {
+public:
+    ScriptedRandom() = default;
+    explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
+    float next() override;
+    void reseed() override { ++reseeds_; }
+
+    void push(float v) { values_.push_back(v); }
+    void push(std::initializer_list<float> vs) { values_.insert(values_.end(), vs); }
+    std::size_t drawn() const { return pos_; }
+    std::size_t remaining() const { return pos_ < values_.size() ? values_.size() - pos_ : 0; }
+    std::size_t overruns() const { return overruns_; }
+    std::size_t reseeds() const { return reseeds_; }
+
+private:
+    std::vector<float> values_;
+    std::size_t pos_ = 0;
+    std::size_t overruns_ = 0;
+    std::size_t reseeds_ = 0;
+};
+
+RandomSource& randomSource();
+// Replaces the program-wide source (nullptr restores the built-in one). Not owned.
+void setRandomSource(RandomSource* source);
+
+// The program's Rnd and Randomize.
+inline float Rnd() {
+    return randomSource().next();
+}
+inline void Randomize() {
+    randomSource().reseed();
+}
+
+} // namespace platform

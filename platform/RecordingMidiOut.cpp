@@ -1,0 +1,83 @@
+#include "platform/RecordingMidiOut.h"
+
+#include "platform/Clock.h"
+
+namespace platform {
+
+std::vector<uint32_t> MidiRecording::shortMessages() const {
+    std::vector<uint32_t> out;
+    for (const auto& e : events) {
+        if (e.kind == MidiEvent::Kind::ShortMessage) {
+            out.push_back(e.message);
+        }
+    }
+    return out;
+}
+
+std::size_t MidiRecording::resets() const {
+    std::size_t n = 0;
+    for (const auto& e : events) {
+        n += e.kind == MidiEvent::Kind::Reset ? 1 : 0;
+    }
+    return n;
+}
+
+std::size_t MidiRecording::closes() const {
+    std::size_t n = 0;
+    for (const auto& e : events) {
+        n += e.kind == MidiEvent::Kind::Close ? 1 : 0;
+    }
+    return n;
+}
+
+std::multiset<int> MidiRecording::soundingNotes() const {
+    std::multiset<int> sounding;
+    for (const auto& e : events) {
+        if (e.kind != MidiEvent::Kind::ShortMessage) {
+            sounding.clear();
+            continue;
+        }
+        if ((e.status() & 0xF0) != 0x90) {
+            continue;
+        }
+        const int key = (e.status() & 0x0F) * 128 + e.data1();
+        if (e.data2() > 0) {
+            sounding.insert(key);
+        } else {
+            // A velocity-0 note-on ends every sounding copy of that note on a synthesizer.
+            sounding.erase(key);
+        }
+    }
+    return sounding;
+}
+
+void RecordingMidiOut::shortMessage(uint32_t message) {
+    log_->events.push_back({MidiEvent::Kind::ShortMessage, message, monotonicSeconds()});
+}
+
+void RecordingMidiOut::reset() {
+    log_->events.push_back({MidiEvent::Kind::Reset, 0, monotonicSeconds()});
+}
+
+void RecordingMidiOut::close() {
+    log_->events.push_back({MidiEvent::Kind::Close, 0, monotonicSeconds()});
+}
+
+MidiOutFactory recordingDevice(std::shared_ptr<MidiRecording> log) {
+    return [log]() {
+        MidiOpenResult r;
+        r.device = std::make_unique<RecordingMidiOut>(log);
+        return r;
+    };
+}
+
+MidiOutFactory failingDevice(MMRESULT code, std::string detail) {
+    return [code, detail]() {
+        MidiOpenResult r;
+        r.error = code;
+        r.detail = detail;
+        return r;
+    };
+}
+
+} // namespace platform

@@ -1,0 +1,99 @@
+#include "support/TestSupport.h"
+
+#include "music/NotePlayer.h"
+#include "music/PemSoundsModule.h"
+#include "music/Tunes.h"
+
+namespace testing_support {
+
+RecordedMidi::RecordedMidi() {
+    platform::setMidiOutDevices({platform::recordingDevice(log_)});
+}
+
+RecordedMidi::~RecordedMidi() {
+    platform::restoreDefaultMidiOutDevices();
+}
+
+OpenRecorder::OpenRecorder() {
+    int16_t device = 0;
+    card.OpenCard(device);
+}
+
+OpenRecorder::~OpenRecorder() {
+    card.CloseCard();
+    PemSoundsModule::MidiOutHandle = 0;
+}
+
+ScriptedNumbers::ScriptedNumbers(std::vector<float> values) : random_(std::move(values)) {
+    platform::setRandomSource(&random_);
+}
+
+ScriptedNumbers::~ScriptedNumbers() {
+    platform::setRandomSource(nullptr);
+}
+
+CapturedMessageBoxes::CapturedMessageBoxes() {
+    platform::setMessageBoxHook([this](const QString& title, const QString& text) {
+        titles << title;
+        texts << text;
+    });
+}
+
+CapturedMessageBoxes::~CapturedMessageBoxes() {
+    platform::setMessageBoxHook({});
+}
+
+FakeHost::FakeHost(QSize size) : surface_(size) {
+    Tunes::BuildNoteLists(state_);
+    state_.DX1 = surface_.ScaleWidth() / 100;
+    state_.DY1 = surface_.ScaleHeight() / 100;
+    state_.DX2 = surface_.ScaleWidth() / 200;
+    state_.DY2 = surface_.ScaleHeight() / 200;
+    state_.RedLevel = 255;
+    caption_ = VersionCaption();
+}
+
+void FakeHost::PlayNote() {
+    ++playNoteCalls;
+    ::PlayNote(state_);
+}
+
+QString FakeHost::buttonCaption(EffectButton button) const {
+    static const QStringList captions = {
+        "Galactic Satellites", "Einstein Waves", "Black Holes",    "Trigonemtric Tracejtories",
+        "Jagged Maze",         "Spectral Flood", "Exploding Suns", "Cosmic Sines",
+        "Saturated Rainbow",   "Meteorites"};
+    return captions.at(static_cast<int>(button));
+}
+
+void FakeHost::AddTuneToCaption() {
+    caption_ = Tunes::AddTuneToCaption(caption_, selectedTune);
+}
+
+void FakeHost::setTimerEnabled(EffectTimer timer, bool enabled) {
+    timers_[static_cast<std::size_t>(timer)] = enabled;
+}
+
+bool FakeHost::timerEnabled(EffectTimer timer) const {
+    return timers_[static_cast<std::size_t>(timer)];
+}
+
+void FakeHost::Pause(int16_t milliseconds) {
+    pauses.push_back(milliseconds);
+    if (duringPause) {
+        duringPause();
+    }
+}
+
+std::vector<int> playedNotes(const platform::MidiRecording& log) {
+    std::vector<int> notes;
+    for (const auto& e : log.events) {
+        if (e.kind == platform::MidiEvent::Kind::ShortMessage && (e.status() & 0xF0) == 0x90 &&
+            e.data2() > 0) {
+            notes.push_back(e.data1());
+        }
+    }
+    return notes;
+}
+
+} // namespace testing_support

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "effects/EffectHost.h"
+#include "music/SoundCard.h"
+#include "platform/MessageBox.h"
+#include "platform/Random.h"
+#include "platform/RecordingMidiOut.h"
+
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace testing_support {
+
+// Device 0 becomes a recorder for the life of this object.
+class RecordedMidi {
+public:
+    RecordedMidi();
+    ~RecordedMidi();
+    platform::MidiRecording& log() { return *log_; }
+    std::shared_ptr<platform::MidiRecording> shared() { return log_; }
+
+private:
+    std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
+};
+
+// Device 0 recorded and opened through a SoundCard, as at start-up.
+class OpenRecorder : public RecordedMidi {
+public:
+    OpenRecorder();
+    ~OpenRecorder();
+    SoundCard card;
+};
+
+// The program's random numbers come from a script for the life of this object.
+class ScriptedNumbers {
+public:
+    explicit ScriptedNumbers(std::vector<float> values = {});
+    ~ScriptedNumbers();
+    platform::ScriptedRandom& numbers() { return random_; }
+
+private:
+    platform::ScriptedRandom random_;
+};
+
+// Message boxes are collected instead of shown.
+class CapturedMessageBoxes {
+public:
+    CapturedMessageBoxes();
+    ~CapturedMessageBoxes();
+    QStringList titles;
+    QStringList texts;
+};
+
+// A main window without a screen: real state, surface and note player, timers as flags.
+class FakeHost : public EffectHost {
+public:
+    explicit FakeHost(QSize size = QSize(1024, 594));
+
+    FormState& state() override { return state_; }
+    platform::DrawingSurface& MyPic() override { return surface_; }
+    void PlayNote() override;
+    QString caption() const override { return caption_; }
+    void setCaption(const QString& text) override { caption_ = text; }
+    QString buttonCaption(EffectButton button) const override;
+    void AddTuneToCaption() override;
+    void setTimerEnabled(EffectTimer timer, bool enabled) override;
+    bool timerEnabled(EffectTimer timer) const override;
+    void Pause(int16_t milliseconds) override;
+    bool unloaded() const override { return unloaded_; }
+
+    int selectedTune = 0;
+    int playNoteCalls = 0;
+    std::vector<int16_t> pauses;
+    bool unloaded_ = false;
+    // Runs inside Pause, standing for the events processed while it waits.
+    std::function<void()> duringPause;
+
+private:
+    FormState state_;
+    platform::DrawingSurface surface_;
+    QString caption_;
+    std::array<bool, EffectTimerCount> timers_{};
+};
+
+// Note numbers of the note-ons with velocity above 0, in order.
+std::vector<int> playedNotes(const platform::MidiRecording& log);
+
+} // namespace testing_support
