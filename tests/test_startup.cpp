@@ -1,0 +1,151 @@
+#include "app/MainSplash.h"
+#include "app/frmGraphicsPlay.h"
+#include "app/frmSplash.h"
+#include "platform/Clock.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using testing_support::RecordedMidi;
+
+namespace {
+
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+frmSplash* openSplash() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* s = qobject_cast<frmSplash*>(w); s != nullptr && s->isVisible()) {
+            return s;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Pause, ZeroHandlesEventsOnce) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    MainSplash::Pause(0);
+    EXPECT_TRUE(ran);
+}
+
+TEST(Pause, NegativeReturnsAtOnceWithoutEvents) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    const double start = platform::monotonicSeconds();
+    MainSplash::Pause(-5);
+    EXPECT_LT(platform::monotonicSeconds() - start, 0.01);
+    EXPECT_FALSE(ran);
+    QCoreApplication::processEvents();
+}
+
+TEST(Pause, WaitsMoreThanAskedHandlingEventsWithoutSpinning) {
+    int ticks = 0;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    const double wall = platform::monotonicSeconds();
+    const double cpu = cpuSeconds();
+    MainSplash::Pause(500);
+    const double waited = platform::monotonicSeconds() - wall;
+    const double used = cpuSeconds() - cpu;
+    EXPECT_GT(waited, 0.5);
+    EXPECT_LT(waited, 0.8);
+    EXPECT_GE(ticks, 15) << "events are handled throughout";
+    // A busy loop would use the whole half second.
+    EXPECT_LT(used, 0.25);
+}
+
+TEST(Pause, NestsInsideAHandler) {
+    bool inner = false;
+    QTimer::singleShot(10, [&] {
+        MainSplash::Pause(50);
+        inner = true;
+    });
+    MainSplash::Pause(150);
+    EXPECT_TRUE(inner);
+}
+
+TEST(StartUp, JingleSplashAndMainWindow) {
+    RecordedMidi midi;
+    frmSplash* seenSplash = nullptr;
+    QString version;
+    QTimer::singleShot(100, [&] {
+        seenSplash = openSplash();
+        if (seenSplash != nullptr) {
+            version = seenSplash->lblVersion->text();
+        }
+    });
+    const double start = platform::monotonicSeconds();
+    MainSplash::Main();
+    const double took = platform::monotonicSeconds() - start;
+
+    ASSERT_NE(seenSplash, nullptr);
+    EXPECT_EQ(version, "Version 1.0.24");
+    EXPECT_EQ(openSplash(), nullptr) << "the splash is gone";
+    ASSERT_NE(MainSplash::MainWindow(), nullptr);
+    EXPECT_TRUE(MainSplash::MainWindow()->isVisible());
+    EXPECT_GT(took, 1.0);
+
+    const auto& e = midi.log().events;
+    const std::vector<uint32_t> expected = {0x007F0BB0, 0x000037C0, 0x007F4890, 0x000037C0,
+                                            0x007F3C90, 0x000037C0, 0x00003C90};
+    ASSERT_EQ(midi.log().shortMessages(), expected);
+    EXPECT_NEAR(e[3].seconds - e[2].seconds, 0.5, 0.15);
+    EXPECT_GT(e[3].seconds - e[2].seconds, 0.5);
+    EXPECT_NEAR(e[5].seconds - e[4].seconds, 0.5, 0.15);
+    EXPECT_GT(e[5].seconds - e[4].seconds, 0.5);
+    MainSplash::Shutdown();
+}
+
+TEST(StartUp, AKeyClosesTheSplashWithoutShorteningTheJingle) {
+    RecordedMidi midi;
+    double closedAt = 0;
+    const double start = platform::monotonicSeconds();
+    QTimer::singleShot(100, [&] {
+        if (frmSplash* s = openSplash()) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+            QApplication::sendEvent(s, &key);
+            closedAt = platform::monotonicSeconds() - start;
+        }
+    });
+    QTimer::singleShot(200, [&] { EXPECT_EQ(openSplash(), nullptr); });
+    MainSplash::Main();
+    const double took = platform::monotonicSeconds() - start;
+    EXPECT_GT(closedAt, 0.0);
+    EXPECT_LT(closedAt, 0.5);
+    EXPECT_GT(took, 1.0);
+    EXPECT_EQ(midi.log().shortMessages().size(), 7u);
+    MainSplash::Shutdown();
+}
+
+TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
+    testing_support::CapturedMessageBoxes boxes;
+    platform::setMidiOutDevices(
+        {platform::failingDevice(platform::ZELPHOR_ERR_NOSOUNDFONT, "looked in /nowhere")});
+    MainSplash::Main();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.titles.front(), "Zelphor");
+    EXPECT_TRUE(boxes.texts.front().startsWith("midiOUT_Open\n"));
+    EXPECT_TRUE(boxes.texts.front().contains("No General MIDI sound font was found"));
+    EXPECT_TRUE(boxes.texts.front().contains("/nowhere"));
+    ASSERT_NE(MainSplash::MainWindow(), nullptr);
+    EXPECT_TRUE(MainSplash::MainWindow()->isVisible());
+    EXPECT_FALSE(MainSplash::MySoundCard->Opened());
+    MainSplash::MainWindow()->cmdStop->click();
+    MainSplash::MainWindow()->close();
+    MainSplash::Shutdown();
+    platform::restoreDefaultMidiOutDevices();
+}
