@@ -3,10 +3,10 @@
 #include "app/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/WindowLook.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScreen>
 
 using platform::px;
@@ -20,7 +20,7 @@ frmSplash::frmSplash(QWidget* parent)
 
     picIcon = new QLabel(this);
     picIcon->setGeometry(twipRect(0, 0, 10200, 3495));
-    picIcon->setPixmap(QPixmap(QStringLiteral(":/banner.jpg")));
+    picIcon->setPixmap(windows_look::bannerPicture());
 
     lblTitle = new QLabel(QStringLiteral("Zelphor  ----  from"), picIcon);
     lblTitle->setGeometry(twipRect(1200, 0, 7245, 720));

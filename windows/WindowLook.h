@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace windows_look {
+
+// The Melodrix banner embedded as ":/banner.jpg" (676 x 229).
+QPixmap bannerPicture();
+
+// Our fonts run wider than the ones the windows were laid out with: a caption that would be
+// cut off gets a slightly smaller size instead.
+void fitCaption(QPushButton* button);
+
+// Fills the widget's background with a solid colour.
+void paintBackground(QWidget* widget, const QColor& colour);
+
+// A label whose background lets its parent show through.
+void makeTransparentLabel(QLabel* label, const QColor& textColour);
+
+} // namespace windows_look

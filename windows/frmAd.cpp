@@ -1,0 +1,75 @@
+#include "windows/frmAd.h"
+
+#include "app/Fonts.h"
+#include "platform/Twips.h"
+#include "windows/InfoWindows.h"
+#include "windows/PageView.h"
+#include "windows/WindowLook.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+using platform::px;
+using platform::twipRect;
+
+frmAd::frmAd(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("About Melodrix"));
+    windows_look::paintBackground(this, QColor(128, 0, 0));
+
+    MyBrowser = new PageView(this);
+    MyBrowser->move(0, px(3360));
+
+    picIcon = new QLabel(this);
+    picIcon->setGeometry(twipRect(2400, 0, 10140, 3435));
+    picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picIcon->setPixmap(windows_look::bannerPicture());
+
+    Label1 = new QLabel(QStringLiteral("Melodrix  ----  with"), picIcon);
+    Label1->setGeometry(twipRect(1320, 120, 7605, 720));
+    Label1->setFont(Fonts::title(36));
+    windows_look::makeTransparentLabel(Label1, QColor(255, 255, 128));
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), picIcon);
+    cmdOK->setGeometry(twipRect(3120, 2280, 1455, 735));
+    cmdStopMusic = new QPushButton(QStringLiteral("Stop Music"), picIcon);
+    cmdStopMusic->setGeometry(twipRect(4920, 2280, 1455, 735));
+
+    windows_look::fitCaption(cmdOK);
+    windows_look::fitCaption(cmdStopMusic);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmAd::cmdOK_Click);
+    connect(cmdStopMusic, &QPushButton::clicked, this, &frmAd::cmdStopMusic_Click);
+}
+
+void frmAd::Form_Load() {
+    // Sized by hand rather than maximised: no window manager is needed to cover the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        setFixedSize(area.size());
+        setGeometry(area);
+    }
+    MyBrowser->resize(width(), std::max(0, height() - picIcon->height()));
+    QCoreApplication::processEvents();
+}
+
+void frmAd::cmdOK_Click() {
+    close();
+}
+
+void frmAd::cmdStopMusic_Click() {
+    InfoWindows::PressFreeze();
+}
+
+void frmAd::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit unloaded();
+}
