@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/MidiOut.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Hooks into the built-in synthesizer for its tests and benchmarks; the program never calls them.
+// Settings made here apply to devices opened afterwards.
+namespace platform::synth_testing {
+
+// Looks for sound fonts only in places (after ZELPHOR_SOUNDFONT) instead of the usual ones.
+void lookForSoundFontsOnlyIn(std::vector<std::string> places);
+
+// Tries only these library audio drivers, in order. The "file" driver writes raw 16-bit
+// stereo to fileName, paced like a sound card, so the audio path runs without a server.
+void useAudioDrivers(std::vector<std::string> drivers, std::string fileName = {});
+
+// Pauses the audio output after pauseAfter without a sounding voice, checking every checkEvery.
+void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::milliseconds checkEvery);
+
+// Undoes all of the above.
+void restoreDefaults();
+
+struct BuiltInSynthesizerState {
+    bool audioRunning = false;
+    int audioStarts = 0; // the open counts as the first
+    int activeVoices = 0;
+};
+
+// Null when device is not the built-in synthesizer.
+std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device);
+
+// Period size times periods over the sample rate, as the device configures its output.
+double configuredOutputLatencyMs();
+
+} // namespace platform::synth_testing

@@ -1,0 +1,404 @@
+#include "platform/FluidSynthOut.h"
+#include "platform/FluidSynthOutTesting.h"
+#include "platform/MidiOut.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace st = platform::synth_testing;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kOrganOnChannel1 = 0x000013C0;
+constexpr uint32_t kMiddleCOn = 0x00643C90;
+constexpr uint32_t kFullExpression = 0x007F0BB0;
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        set(value);
+    }
+    ~ScopedEnv() { set(old_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            setenv(name_, value->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+std::optional<std::string> installedSoundFont() {
+    for (const auto& path : platform::soundFontCandidates()) {
+        std::error_code ec;
+        if (fs::is_regular_file(path, ec)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+std::string errorText(platform::MMRESULT code) {
+    char text[256];
+    platform::midiOutGetErrorTextA(code, text, sizeof text);
+    return text;
+}
+
+class SynthDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::restoreDefaultMidiOutDevices();
+        dir = fs::temp_directory_path() / ("zelphor-synth-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+    }
+
+    void TearDown() override {
+        if (handle != 0) {
+            platform::midiOutClose(handle);
+        }
+        st::restoreDefaults();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    std::string file(const std::string& name, const std::string& content = {}) {
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p.string();
+    }
+
+    platform::MMRESULT open() { return platform::midiOutOpen(&handle, 0, 1, 0, 0); }
+
+    st::BuiltInSynthesizerState state() {
+        platform::MidiOutDevice* device = platform::midiOutDeviceFor(handle);
+        if (device == nullptr) {
+            ADD_FAILURE() << "device 0 is not open";
+            return {};
+        }
+        auto s = st::inspect(*device);
+        if (!s) {
+            ADD_FAILURE() << "device 0 is not the built-in synthesizer";
+            return {};
+        }
+        return *s;
+    }
+
+    // The loudest sample written by the file output so far.
+    int loudest(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        int peak = 0;
+        int16_t sample = 0;
+        while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) {
+            peak = std::max(peak, std::abs(int(sample)));
+        }
+        return peak;
+    }
+
+    fs::path dir;
+    platform::HMIDIOUT handle = 0;
+};
+
+TEST_F(SynthDevice, WithoutAnAudioServerOpenFailsQuicklyAndNamesTheOutputsTried) {
+    if (!installedSoundFont()) {
+        GTEST_SKIP() << "no General MIDI sound font installed";
+    }
+    ScopedEnv pulse("PULSE_SERVER", "unix:" + (dir / "no-server" / "native").string());
+    ScopedEnv alsa("ALSA_CONFIG_PATH", file("empty-alsa.conf"));
+    ScopedEnv jack("JACK_DEFAULT_SERVER", "zelphor-test-no-server");
+
+    const auto start = Clock::now();
+    EXPECT_EQ(open(), platform::ZELPHOR_ERR_NOAUDIO);
+    EXPECT_LT(Clock::now() - start, 2s);
+    EXPECT_EQ(handle, 0u);
+
+    const std::string text = errorText(platform::ZELPHOR_ERR_NOAUDIO);
+    EXPECT_NE(text.find("tried PulseAudio, ALSA"), std::string::npos) << text;
+
+    EXPECT_EQ(platform::midiOutShortMsg(handle, kMiddleCOn), platform::MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_INVALHANDLE);
+}
+
+TEST_F(SynthDevice, CandidatesStartWithTheChosenFontThenTheLibrarysDefault) {
+    ScopedEnv chosen("ZELPHOR_SOUNDFONT", "/somewhere/mine.sf2");
+    const auto candidates = platform::soundFontCandidates();
+    ASSERT_GE(candidates.size(), 3u);
+    EXPECT_EQ(candidates[0], "/somewhere/mine.sf2");
+    EXPECT_NE(
+        std::find(candidates.begin(), candidates.end(), "/usr/share/sounds/sf2/default-GM.sf2"),
+        candidates.end());
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+            EXPECT_NE(candidates[i], candidates[j]);
+        }
+    }
+}
+
+TEST_F(SynthDevice, TheUsualPlacesFitTheErrorBox) {
+    ScopedEnv chosen("ZELPHOR_SOUNDFONT", std::nullopt);
+    // The same places under a missing root: two characters longer each.
+    std::vector<std::string> places;
+    for (const auto& p : platform::soundFontCandidates()) {
+        places.push_back("/0" + p);
+    }
+    st::lookForSoundFontsOnlyIn(places);
+    ASSERT_EQ(open(), platform::ZELPHOR_ERR_NOSOUNDFONT);
+    char text[255];
+    platform::midiOutGetErrorTextA(platform::ZELPHOR_ERR_NOSOUNDFONT, text, sizeof text);
+    const std::string shown = text;
+    EXPECT_EQ(shown.back(), ')') << shown;
+    EXPECT_NE(shown.find("TimGM6mb.sf2"), std::string::npos) << shown;
+}
+
+enum class Font { Missing, Directory, Garbage, Real };
+
+struct Search {
+    const char* name;
+    std::optional<Font> chosen; // ZELPHOR_SOUNDFONT
+    std::vector<Font> places;
+    platform::MMRESULT result;
+};
+
+void PrintTo(const Search& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class SoundFontSearch : public SynthDevice, public ::testing::WithParamInterface<Search> {
+protected:
+    std::string path(Font font, int index) {
+        const std::string name = "font" + std::to_string(index) + ".sf2";
+        switch (font) {
+        case Font::Missing:
+            return (dir / name).string();
+        case Font::Directory:
+            fs::create_directories(dir / name);
+            return (dir / name).string();
+        case Font::Garbage:
+            return file(name, "RIFF? not a sound font");
+        case Font::Real:
+            return *real;
+        }
+        return {};
+    }
+    std::optional<std::string> real = installedSoundFont();
+};
+
+TEST_P(SoundFontSearch, OpensTheFirstUsableFontOrSaysWhereItLooked) {
+    const Search& s = GetParam();
+    if (!real) {
+        GTEST_SKIP() << "no General MIDI sound font installed";
+    }
+    std::vector<std::string> named;
+    std::vector<std::string> unreadable;
+    auto place = [&](Font font, int index) {
+        std::string p = path(font, index);
+        named.push_back(p);
+        if (font == Font::Garbage) {
+            unreadable.push_back(p);
+        }
+        return p;
+    };
+    std::optional<std::string> chosen;
+    if (s.chosen) {
+        chosen = place(*s.chosen, 0);
+    }
+    std::vector<std::string> places;
+    for (std::size_t i = 0; i < s.places.size(); ++i) {
+        places.push_back(place(s.places[i], int(i) + 1));
+    }
+    ScopedEnv env("ZELPHOR_SOUNDFONT", chosen);
+    st::lookForSoundFontsOnlyIn(places);
+    st::useAudioDrivers({"file"}, (dir / "out.raw").string());
+
+    ASSERT_EQ(open(), s.result);
+    std::string offlineError;
+    const bool offlineOpened =
+        platform::OfflineSynthesizer::create(44100, &offlineError) != nullptr;
+    EXPECT_EQ(offlineOpened, s.result == platform::MMSYSERR_NOERROR) << offlineError;
+    if (s.result == platform::MMSYSERR_NOERROR) {
+        return;
+    }
+    const std::string text = errorText(s.result);
+    const bool nothingFound = s.result == platform::ZELPHOR_ERR_NOSOUNDFONT;
+    EXPECT_NE(text.find(nothingFound ? "looked in" : "could not load"), std::string::npos) << text;
+    // Places in one folder are named once with the folder.
+    for (const auto& p : nothingFound ? named : unreadable) {
+        for (const std::string& part :
+             {fs::path(p).parent_path().string(), fs::path(p).filename().string()}) {
+            EXPECT_NE(text.find(part), std::string::npos) << text;
+            EXPECT_NE(offlineError.find(part), std::string::npos) << offlineError;
+        }
+    }
+    EXPECT_EQ(platform::midiOutShortMsg(handle, kMiddleCOn), platform::MMSYSERR_INVALHANDLE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, SoundFontSearch,
+    ::testing::Values(
+        Search{"NothingAnywhere",
+               Font::Missing,
+               {Font::Missing, Font::Directory},
+               platform::ZELPHOR_ERR_NOSOUNDFONT},
+        Search{"OnlyAnUnreadableFont", Font::Garbage, {Font::Missing}, platform::ZELPHOR_ERR_SYNTH},
+        Search{"UnreadableThenReal",
+               Font::Garbage,
+               {Font::Missing, Font::Real},
+               platform::MMSYSERR_NOERROR},
+        Search{"ChosenFontFirst", Font::Real, {Font::Garbage}, platform::MMSYSERR_NOERROR}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct Outputs {
+    const char* name;
+    std::vector<std::string> drivers;
+    bool writableFile;
+    platform::MMRESULT result;
+};
+
+void PrintTo(const Outputs& o, std::ostream* os) {
+    *os << o.name;
+}
+
+class AudioOutputChoice : public SynthDevice, public ::testing::WithParamInterface<Outputs> {};
+
+TEST_P(AudioOutputChoice, FirstOutputThatOpensWins) {
+    if (!installedSoundFont()) {
+        GTEST_SKIP() << "no General MIDI sound font installed";
+    }
+    const Outputs& o = GetParam();
+    const fs::path out = o.writableFile ? dir / "out.raw" : dir / "missing-dir" / "out.raw";
+    st::useAudioDrivers(o.drivers, out.string());
+    const auto start = Clock::now();
+    EXPECT_EQ(open(), o.result);
+    EXPECT_LT(Clock::now() - start, 2s);
+    if (o.result == platform::ZELPHOR_ERR_NOAUDIO) {
+        EXPECT_NE(errorText(o.result).find("tried no-such-driver, file"), std::string::npos)
+            << errorText(o.result);
+    } else {
+        EXPECT_TRUE(state().audioRunning);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drivers, AudioOutputChoice,
+    ::testing::Values(
+        Outputs{"UnknownThenFile", {"no-such-driver", "file"}, true, platform::MMSYSERR_NOERROR},
+        Outputs{"NoneOpens", {"no-such-driver", "file"}, false, platform::ZELPHOR_ERR_NOAUDIO}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class IdleAudio : public SynthDevice {
+protected:
+    void SetUp() override {
+        SynthDevice::SetUp();
+        if (!installedSoundFont()) {
+            GTEST_SKIP() << "no General MIDI sound font installed";
+        }
+        output = (dir / "out.raw").string();
+        st::useAudioDrivers({"file"}, output);
+        st::setIdlePause(200ms, 20ms);
+        ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
+    }
+
+    bool paused() {
+        return waitFor([this] { return !state().audioRunning; }, 10s);
+    }
+
+    std::string output;
+};
+
+TEST_F(IdleAudio, PausesWhenSilentAndResumesWithTheNextNoteAudible) {
+    EXPECT_TRUE(state().audioRunning);
+    ASSERT_TRUE(paused());
+
+    // Controls and programs make no sound: they leave the output paused.
+    platform::midiOutShortMsg(handle, kFullExpression);
+    platform::midiOutShortMsg(handle, kOrganOnChannel1);
+    EXPECT_FALSE(state().audioRunning);
+
+    platform::midiOutShortMsg(handle, kMiddleCOn);
+    const auto resumed = state();
+    EXPECT_TRUE(resumed.audioRunning);
+    EXPECT_EQ(resumed.audioStarts, 2);
+    EXPECT_GT(resumed.activeVoices, 0);
+    // About a fifth of a second of the restarted output carries the note.
+    EXPECT_TRUE(waitFor(
+        [this] {
+            std::error_code ec;
+            return fs::file_size(output, ec) > 35000 && !ec;
+        },
+        10s));
+    EXPECT_GT(loudest(output), 100);
+}
+
+TEST_F(IdleAudio, StaysRunningWhileANoteSoundsAndPausesAfterReset) {
+    platform::midiOutShortMsg(handle, kOrganOnChannel1);
+    platform::midiOutShortMsg(handle, kMiddleCOn);
+    // Many idle periods with the organ held: the output must keep running.
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(state().audioRunning);
+    EXPECT_EQ(state().audioStarts, 1);
+
+    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_NOERROR);
+    ASSERT_TRUE(paused());
+    EXPECT_EQ(state().activeVoices, 0);
+}
+
+TEST_F(IdleAudio, AnOutputThatWillNotRestartKeepsTheDeviceUsable) {
+    ASSERT_TRUE(paused());
+    st::useAudioDrivers({"file"}, (dir / "missing-dir" / "out.raw").string());
+    platform::midiOutShortMsg(handle, kMiddleCOn);
+    EXPECT_FALSE(state().audioRunning);
+    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_NOERROR);
+
+    st::useAudioDrivers({"file"}, output);
+    // A refused restart is retried after a pause of about a second, not on every note.
+    std::this_thread::sleep_for(1500ms);
+    platform::midiOutShortMsg(handle, kMiddleCOn);
+    EXPECT_TRUE(state().audioRunning);
+}
+
+TEST_F(IdleAudio, ClosesPromptlyWhilePlaying) {
+    platform::midiOutShortMsg(handle, kMiddleCOn);
+    const auto start = Clock::now();
+    EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_NOERROR);
+    handle = 0;
+    EXPECT_LT(Clock::now() - start, 2s);
+}
+
+} // namespace
