@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# Builds the Debian package from this build tree and checks what it installs; then installs
+# to a prefix with cmake --install, moves the tree and checks the program follows its pages.
+#   $1  the zelphor executable of the build tree
+set -euo pipefail
+
+binary=$(realpath "$1")
+build=$(dirname "$binary")
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+app_id=org.zelphor.Zelphor
+pages=(help.htm AboutBox.htm Appreciation.htm Composing.htm HistGeogMaths.htm Theory.htm
+       Practical.htm)
+soundfonts="timgm6mb-soundfont | fluid-soundfont-gm | sf3-soundfont-gm"
+
+unset ZELPHOR_DATA_DIR ZELPHOR_PRINT_DATA_DIR
+export QT_QPA_PLATFORM=offscreen PULSE_SERVER=unix:/nonexistent
+
+work=$(mktemp -d)
+# Both cpack and cmake --install rewrite the build's install manifest, which the user may
+# need for uninstalling; put it back as it was.
+manifest=$build/install_manifest.txt
+had_manifest=0
+if [ -e "$manifest" ]; then
+    cp -p "$manifest" "$work/install_manifest.saved"
+    had_manifest=1
+fi
+restore() {
+    if [ "$had_manifest" = 1 ]; then
+        cp -p "$work/install_manifest.saved" "$manifest"
+    else
+        rm -f "$manifest"
+    fi
+    rm -rf "$work"
+}
+trap restore EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+check_file() { [ -f "$1" ] || fail "missing ${1#"$work"/}"; }
+
+for tool in dpkg-deb desktop-file-validate appstreamcli file readelf; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
+cpack=$(sed -n 's/^CMAKE_CPACK_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -x "$cpack" ] || cpack=cpack
+cmake=$(sed -n 's/^CMAKE_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
+[ -x "$cmake" ] || cmake=cmake
+
+# The program at $1 must report $2 as its data folder, and find its help page there.
+check_data_folder() {
+    local out rc=0 expected
+    out=$(ZELPHOR_PRINT_DATA_DIR=1 timeout 30 "$1" </dev/null) || rc=$?
+    if [ "$rc" -ne 0 ]; then
+        fail "$1 with ZELPHOR_PRINT_DATA_DIR=1 exited with $rc"
+        return 0
+    fi
+    if [ "$(printf '%s\n' "$out" | wc -l)" -ne 1 ]; then
+        fail "expected one line from $1, got: $out"
+        return 0
+    fi
+    expected=$(realpath -m "$2")
+    [ "$(realpath -m "$out")" = "$expected" ] ||
+        fail "${1#"$work"/} reads its pages from '$out', not '$expected'"
+    [ -f "$out/help.htm" ] || fail "no help.htm in ${1#"$work"/}'s data folder '$out'"
+}
+
+# Checks an installed tree under prefix $1 (usr for the package, the prefix itself otherwise).
+check_tree() {
+    local prefix=$1 share=$1/share page f
+    [ -x "$prefix/bin/zelphor" ] || fail "missing executable ${prefix#"$work"/}/bin/zelphor"
+    for page in "${pages[@]}"; do
+        check_file "$share/zelphor/$page"
+    done
+    for page in "$source_dir"/windows/pages/*; do
+        [ -e "$page" ] && check_file "$share/zelphor/$(basename "$page")"
+    done
+    local desktop=$share/applications/$app_id.desktop
+    local metainfo=$share/metainfo/$app_id.metainfo.xml
+    local png=$share/icons/hicolor/48x48/apps/$app_id.png
+    local svg=$share/icons/hicolor/scalable/apps/$app_id.svg
+    local man=$share/man/man6/zelphor.6.gz
+    for f in "$desktop" "$metainfo" "$png" "$svg" "$man"; do
+        check_file "$f"
+    done
+    [ -f "$desktop" ] && {
+        desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+        grep -qx "Exec=zelphor" "$desktop" || fail "the desktop entry does not start zelphor"
+        grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry names another icon"
+    }
+    [ -f "$metainfo" ] && {
+        appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+            { cat "$work/appstream.log" >&2; fail "appstreamcli rejects the metainfo"; }
+        grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+            fail "the metainfo does not launch the installed desktop entry"
+    }
+    [ -f "$png" ] && { file "$png" | grep -q "PNG image data, 48 x 48" || fail "the PNG icon is not 48 x 48"; }
+    [ -f "$svg" ] && { grep -q "<svg" "$svg" || fail "the scalable icon is not an SVG"; }
+    [ -f "$man" ] && {
+        gzip -t "$man" || fail "the manual page is not a valid gzip file"
+        gzip -dc "$man" | grep -q "^\.TH ZELPHOR 6 .*\"Zelphor $version\"" ||
+            fail "the manual page's heading does not name section 6 and version $version"
+    }
+    return 0
+}
+
+echo "== Debian package"
+if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    # cpack builds the project first; show why that failed before the folder goes.
+    find "$work/package" -name PreinstallOutput.log -exec tail -n 40 {} + >&2
+    echo "FAIL: cpack could not build the package" >&2
+    exit 1
+fi
+debs=("$work"/package/zelphor_*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "FAIL: expected one zelphor_*.deb from cpack" >&2
+    exit 1
+fi
+deb=${debs[0]}
+
+[ "$(dpkg-deb -f "$deb" Package)" = zelphor ] || fail "package name is not zelphor"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "package section is not games"
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *"$soundfonts"* ]] || fail "Depends lacks the sound fonts: $depends"
+# The libraries come from dpkg-shlibdeps; these show that it ran.
+[[ $depends == *libc6* ]] || fail "Depends lacks the C library: $depends"
+if readelf -d "$binary" | grep -q 'NEEDED.*libfluidsynth'; then
+    [[ $depends == *libfluidsynth* ]] || fail "Depends lacks the synthesizer library: $depends"
+fi
+[[ $depends == *libqt6* ]] || fail "Depends lacks Qt: $depends"
+
+dpkg-deb -x "$deb" "$work/root"
+check_tree "$work/root/usr"
+check_data_folder "$work/root/usr/bin/zelphor" "$work/root/usr/share/zelphor"
+
+echo "== cmake --install"
+"$cmake" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
+    { cat "$work/install.log" >&2; echo "FAIL: cmake --install failed" >&2; exit 1; }
+check_tree "$work/prefix"
+# The manifest is what uninstalling deletes; its last line has no newline.
+while IFS= read -r installed || [ -n "$installed" ]; do
+    [ -e "$installed" ] || fail "the install manifest lists $installed, which is not there"
+done <"$manifest"
+grep -qxF "$work/prefix/bin/zelphor" "$manifest" || fail "the install manifest lacks the executable"
+
+check_data_folder "$work/prefix/bin/zelphor" "$work/prefix/share/zelphor"
+mv "$work/prefix" "$work/moved"
+check_data_folder "$work/moved/bin/zelphor" "$work/moved/share/zelphor"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "package and install layout OK"
