@@ -1,0 +1,46 @@
+#include "effects/Effects.h"
+
+#include "platform/Random.h"
+#include "platform/Rounding.h"
+
+using platform::CInt;
+using platform::Int;
+using platform::Rnd;
+
+namespace {
+// Each component 63..255: no circle is dark.
+int32_t LightColour() {
+    const int r = CInt(Rnd() * 192 + 63);
+    const int g = CInt(Rnd() * 192 + 63);
+    const int b = CInt(Rnd() * 192 + 63);
+    return platform::RGB(r, g, b);
+}
+} // namespace
+
+void BlackHoles::CmdBlackHoles_Click() {
+    ShowEffectCaption(host_, EffectButton::CmdBlackHoles);
+    FormState& s = host_.state();
+    platform::DrawingSurface& pic = host_.MyPic();
+    // The instrument comes from the generator as it stood before this hole.
+    s.Instrument = static_cast<int16_t>(Int(Rnd() * 80));
+    platform::Randomize();
+    s.X1 = Rnd() * pic.ScaleWidth();
+    s.Y1 = Rnd() * pic.ScaleHeight();
+    s.PenColour = LightColour();
+    s.Radius = static_cast<float>(Rnd() * 0.4 * pic.ScaleHeight());
+    pic.setDrawWidth(3);
+    pic.setFillColor(0);
+    host_.setTimerEnabled(EffectTimer::CircleTimer, true);
+}
+
+void BlackHoles::CircleTimer_Timer() {
+    FormState& s = host_.state();
+    host_.PlayNote();
+    platform::Randomize();
+    s.PenColour = LightColour();
+    s.Radius = static_cast<float>(s.Radius * 0.9);
+    host_.MyPic().Circle(s.X1, s.Y1, s.Radius, s.PenColour);
+    if (s.Radius < 10) {
+        CmdBlackHoles_Click();
+    }
+}
