@@ -118,3 +118,41 @@ void DrawShadedLine(EffectHost& host) {
         pic.PSet(s.X1, y, RGB(r, g, b));
     }
 }
+
+namespace {
+
+// True when the coordinate bounced. Exactly on an edge is inside. A point left outside by a
+// shrinking surface, or by another Effect's step, heads back in instead of being turned
+// round on every tick and trapped there.
+bool Bounce(float& position, float& step, float extent) {
+    position = position + step;
+    const bool leaving = (position < 0 && step < 0) || (position > extent && step > 0);
+    if (leaving) {
+        step = -step;
+        position = position + step;
+    }
+    return leaving;
+}
+
+int16_t RandomInstrument() {
+    return static_cast<int16_t>(platform::Int(platform::Rnd() * 80));
+}
+
+} // namespace
+
+void MoveBouncingPoints(EffectHost& host) {
+    FormState& s = host.state();
+    const platform::DrawingSurface& pic = host.MyPic();
+    if (Bounce(s.X1, s.DX1, pic.ScaleWidth())) {
+        s.Instrument = RandomInstrument();
+    }
+    if (Bounce(s.Y1, s.DY1, pic.ScaleHeight())) {
+        s.Instrument = RandomInstrument();
+    }
+    Bounce(s.X2, s.DX2, pic.ScaleWidth());
+    Bounce(s.Y2, s.DY2, pic.ScaleHeight());
+}
+
+float RandomPosition(float extent) {
+    return (platform::Rnd() * 100) / 100 * extent;
+}

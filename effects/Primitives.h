@@ -15,3 +15,11 @@ void DrawLine(EffectHost& host);
 // A column at X1 about (Y1 + Y2) / 2: the colour darkening to black upwards and
 // brightening to white downwards.
 void DrawShadedLine(EffectHost& host);
+
+// Steps the two points of Spectral Flood and Einstein Waves by DX1, DY1, DX2, DY2, turning
+// a coordinate round (and one step back) once it is beyond an edge and still heading out;
+// bounces of the first point choose a new Instrument.
+void MoveBouncingPoints(EffectHost& host);
+
+// A uniform position in [0, extent), drawn the way the bouncing Effects place their points.
+float RandomPosition(float extent);

@@ -1,0 +1,56 @@
+#include "effects/Effects.h"
+
+#include "platform/Random.h"
+#include "platform/Rounding.h"
+
+using platform::Rnd;
+
+namespace {
+
+int lightLevel() {
+    return platform::CInt(Rnd() * 192 + 63);
+}
+
+} // namespace
+
+void JaggedMaze::cmdJagged_Click() {
+    ShowEffectCaption(host_, EffectButton::cmdJagged);
+    FormState& s = host_.state();
+    platform::DrawingSurface& pic = host_.MyPic();
+
+    platform::Randomize();
+    s.X1 = Rnd() * pic.ScaleWidth();
+    s.Y1 = Rnd() * pic.ScaleHeight();
+    const int red = lightLevel();
+    const int green = lightLevel();
+    const int blue = lightLevel();
+    s.PenColour = platform::RGB(red, green, blue);
+    pic.setDrawWidth(2);
+    s.DX1 = Rnd() * 250 + 50;
+    s.DY1 = Rnd() * 150 + 50;
+    pic.setCurrentX(s.X1);
+    pic.setCurrentY(s.Y1);
+    host_.setTimerEnabled(EffectTimer::JaggedTimer, true);
+}
+
+void JaggedMaze::JaggedTimer_Timer() {
+    FormState& s = host_.state();
+    platform::DrawingSurface& pic = host_.MyPic();
+
+    host_.PlayNote();
+    platform::Randomize();
+    s.DX1 = Rnd() * 250 + 50;
+    s.DY1 = Rnd() * 150 + 50;
+    if (platform::Int(Rnd() * 2) == 1) {
+        s.DX1 = -s.DX1;
+    }
+    if (platform::Int(Rnd() * 2) == 1) {
+        s.DY1 = -s.DY1;
+    }
+    pic.LineTo(pic.CurrentX() + s.DX1, pic.CurrentY() + s.DY1, s.PenColour);
+    const float x = pic.CurrentX();
+    const float y = pic.CurrentY();
+    if (x > pic.ScaleWidth() || x < 0 || y > pic.ScaleHeight() || y < 0) {
+        cmdJagged_Click();
+    }
+}

@@ -1,0 +1,37 @@
+#include "effects/Effects.h"
+#include "effects/Primitives.h"
+
+#include "platform/Rounding.h"
+
+void SaturatedRainbow::cmdRainbow_Click() {
+    ShowEffectCaption(host_, EffectButton::cmdRainbow);
+    FormState& s = host_.state();
+    platform::DrawingSurface& pic = host_.MyPic();
+
+    pic.setDrawWidth(6);
+    s.X1 = 5;
+    s.Y1 = pic.ScaleHeight() * 3 / 4;
+    s.X2 = 5;
+    s.Y2 = pic.ScaleHeight() / 4;
+    s.RedLevel = 255;
+    s.GreenLevel = 0;
+    s.BlueLevel = 0;
+    pic.setForeColor(platform::RGB(255, 0, 0));
+    pic.Line(s.X1, s.Y1, s.X2, s.Y2);
+    host_.setTimerEnabled(EffectTimer::RainTimer, true);
+}
+
+void SaturatedRainbow::RainTimer_Timer() {
+    FormState& s = host_.state();
+    platform::DrawingSurface& pic = host_.MyPic();
+
+    host_.PlayNote();
+    s.X1 = s.X1 + 5;
+    s.X2 = s.X2 + 5;
+    TurnColour(s.RedLevel, s.GreenLevel, s.BlueLevel, 8);
+    pic.setForeColor(platform::RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
+    pic.Line(s.X1, s.Y1, s.X2, s.Y2);
+    if (s.X1 > pic.ScaleWidth()) {
+        host_.setTimerEnabled(EffectTimer::RainTimer, false);
+    }
+}
