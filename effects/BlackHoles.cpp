@@ -1,4 +1,5 @@
 #include "effects/Effects.h"
+#include "effects/Primitives.h"
 
 #include "platform/Random.h"
 #include "platform/Rounding.h"
@@ -6,16 +7,6 @@
 using platform::CInt;
 using platform::Int;
 using platform::Rnd;
-
-namespace {
-// Each component 63..255: no circle is dark.
-int32_t LightColour() {
-    const int r = CInt(Rnd() * 192 + 63);
-    const int g = CInt(Rnd() * 192 + 63);
-    const int b = CInt(Rnd() * 192 + 63);
-    return platform::RGB(r, g, b);
-}
-} // namespace
 
 void BlackHoles::CmdBlackHoles_Click() {
     ShowEffectCaption(host_, EffectButton::CmdBlackHoles);

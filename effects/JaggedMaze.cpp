@@ -1,17 +1,10 @@
 #include "effects/Effects.h"
+#include "effects/Primitives.h"
 
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
 using platform::Rnd;
-
-namespace {
-
-int lightLevel() {
-    return platform::CInt(Rnd() * 192 + 63);
-}
-
-} // namespace
 
 void JaggedMaze::cmdJagged_Click() {
     ShowEffectCaption(host_, EffectButton::cmdJagged);
@@ -21,10 +14,7 @@ void JaggedMaze::cmdJagged_Click() {
     platform::Randomize();
     s.X1 = Rnd() * pic.ScaleWidth();
     s.Y1 = Rnd() * pic.ScaleHeight();
-    const int red = lightLevel();
-    const int green = lightLevel();
-    const int blue = lightLevel();
-    s.PenColour = platform::RGB(red, green, blue);
+    s.PenColour = LightColour();
     pic.setDrawWidth(2);
     s.DX1 = Rnd() * 250 + 50;
     s.DY1 = Rnd() * 150 + 50;

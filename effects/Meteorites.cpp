@@ -3,17 +3,7 @@
 
 void Meteorites::cmdShadedRainbow_Click() {
     ShowEffectCaption(host_, EffectButton::cmdShadedRainbow);
-    FormState& s = host_.state();
-    platform::DrawingSurface& pic = host_.MyPic();
-
-    pic.setDrawWidth(6);
-    s.X1 = 5;
-    s.Y1 = pic.ScaleHeight() * 3 / 4;
-    s.X2 = 5;
-    s.Y2 = pic.ScaleHeight() / 4;
-    s.RedLevel = 255;
-    s.GreenLevel = 0;
-    s.BlueLevel = 0;
+    StartSweep(host_);
     host_.setTimerEnabled(EffectTimer::ShadedRainTimer, true);
 }
 

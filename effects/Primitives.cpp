@@ -156,3 +156,23 @@ void MoveBouncingPoints(EffectHost& host) {
 float RandomPosition(float extent) {
     return (platform::Rnd() * 100) / 100 * extent;
 }
+
+int32_t LightColour() {
+    const int r = platform::CInt(platform::Rnd() * 192 + 63);
+    const int g = platform::CInt(platform::Rnd() * 192 + 63);
+    const int b = platform::CInt(platform::Rnd() * 192 + 63);
+    return RGB(r, g, b);
+}
+
+void StartSweep(EffectHost& host) {
+    FormState& s = host.state();
+    platform::DrawingSurface& pic = host.MyPic();
+    pic.setDrawWidth(6);
+    s.X1 = 5;
+    s.Y1 = pic.ScaleHeight() * 3 / 4;
+    s.X2 = 5;
+    s.Y2 = pic.ScaleHeight() / 4;
+    s.RedLevel = 255;
+    s.GreenLevel = 0;
+    s.BlueLevel = 0;
+}

@@ -8,14 +8,7 @@ void SaturatedRainbow::cmdRainbow_Click() {
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
 
-    pic.setDrawWidth(6);
-    s.X1 = 5;
-    s.Y1 = pic.ScaleHeight() * 3 / 4;
-    s.X2 = 5;
-    s.Y2 = pic.ScaleHeight() / 4;
-    s.RedLevel = 255;
-    s.GreenLevel = 0;
-    s.BlueLevel = 0;
+    StartSweep(host_);
     pic.setForeColor(platform::RGB(255, 0, 0));
     pic.Line(s.X1, s.Y1, s.X2, s.Y2);
     host_.setTimerEnabled(EffectTimer::RainTimer, true);
