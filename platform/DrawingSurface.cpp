@@ -58,7 +58,8 @@ bool clipSegment(double& x1, double& y1, double& x2, double& y2, double lo_x, do
 } // namespace
 
 DrawingSurface::DrawingSurface(QSize size)
-    : image_(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32) {
+    : image_(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32), width_(image_.width()),
+      height_(image_.height()), stride_(image_.bytesPerLine() / 4) {
     image_.fill(Qt::black);
 }
 
@@ -75,6 +76,9 @@ void DrawingSurface::resize(QSize size) {
         std::copy_n(image_.constScanLine(y), bytes, next.scanLine(y));
     }
     image_ = std::move(next);
+    width_ = image_.width();
+    height_ = image_.height();
+    stride_ = image_.bytesPerLine() / 4;
     // All of it shows anew; a surface already waiting to be shown is not announced twice.
     const bool wasClean = dirty_.isEmpty();
     dirty_ = image_.rect();
@@ -120,34 +124,48 @@ void DrawingSurface::PSet(float x, float y, int32_t colour) {
     currentX_ = x;
     currentY_ = y;
     const int w = drawWidth_;
-    // The dot's box starts here; far-out and non-finite points are dropped before any
-    // conversion to an integer.
-    const double ox = std::floor(double(x) - w / 2.0 + 0.5);
-    const double oy = std::floor(double(y) - w / 2.0 + 0.5);
-    const int iw = image_.width();
-    const int ih = image_.height();
-    if (!(ox > -w && ox < iw && oy > -w && oy < ih)) {
+    // The dot's box starts at floor(d). It touches the picture when d lies in
+    // [1 - w, size): tested before any conversion, so far-out and non-finite points
+    // are dropped.
+    const double dx = double(x) - w / 2.0 + 0.5;
+    const double dy = double(y) - w / 2.0 + 0.5;
+    if (!(dx >= 1 - w && dx < width_ && dy >= 1 - w && dy < height_)) {
         return;
     }
-    const int left = static_cast<int>(ox);
-    const int top = static_cast<int>(oy);
+    auto floorOf = [](double d) {
+        const int t = static_cast<int>(d);
+        return t > d ? t - 1 : t;
+    };
+    const int left = floorOf(dx);
+    const int top = floorOf(dy);
+    const int iw = width_;
+    if (stampWidth_ != w) {
+        dotStamp(w);
+        stampWidth_ = w;
+    }
+    const QPoint* stamp = stamps_[static_cast<std::size_t>(w)].data();
+    const int firstRow = std::max(0, -top);
+    const int endRow = std::min(w, height_ - top);
+    const std::ptrdiff_t stride = stride_;
     const QRgb rgb = toRgb(colour);
-    const auto& stamp = dotStamp(w);
-    const int stride = static_cast<int>(image_.bytesPerLine() / 4);
-    auto* bits = reinterpret_cast<QRgb*>(image_.bits());
-    for (int j = 0; j < w; ++j) {
-        const int py = top + j;
-        if (py < 0 || py >= ih) {
-            continue;
+    QRgb* row = reinterpret_cast<QRgb*>(image_.bits()) + (top + firstRow) * stride;
+    if (left >= 0 && left + w <= iw) {
+        for (int j = firstRow; j < endRow; ++j, row += stride) {
+            const QPoint span = stamp[j];
+            std::fill(row + left + span.x(), row + left + span.y() + 1, rgb);
         }
-        const int x0 = std::max(left + stamp[static_cast<std::size_t>(j)].x(), 0);
-        const int x1 = std::min(left + stamp[static_cast<std::size_t>(j)].y(), iw - 1);
-        QRgb* row = bits + static_cast<std::ptrdiff_t>(py) * stride;
-        for (int px = x0; px <= x1; ++px) {
-            row[px] = rgb;
+    } else {
+        for (int j = firstRow; j < endRow; ++j, row += stride) {
+            const QPoint span = stamp[j];
+            const int x0 = std::max(left + span.x(), 0);
+            const int x1 = std::min(left + span.y(), iw - 1);
+            for (int px = x0; px <= x1; ++px) {
+                row[px] = rgb;
+            }
         }
     }
-    markDirty(QRect(left, top, w, w));
+    markDirtyInside(std::max(left, 0), top + firstRow, std::min(left + w - 1, iw - 1),
+                    top + endRow - 1);
 }
 
 void DrawingSurface::Line(float x1, float y1, float x2, float y2, int32_t colour) {
@@ -236,11 +254,19 @@ void DrawingSurface::markDirty(const QRect& r) {
     if (clipped.isEmpty()) {
         return;
     }
-    const bool wasClean = dirty_.isEmpty();
-    dirty_ = dirty_.united(clipped);
-    if (wasClean && notify_) {
-        notify_();
+    markDirtyInside(clipped.left(), clipped.top(), clipped.right(), clipped.bottom());
+}
+
+void DrawingSurface::markDirtyInside(int left, int top, int right, int bottom) {
+    if (dirty_.isEmpty()) {
+        dirty_.setCoords(left, top, right, bottom);
+        if (notify_) {
+            notify_();
+        }
+        return;
     }
+    dirty_.setCoords(std::min(dirty_.left(), left), std::min(dirty_.top(), top),
+                     std::max(dirty_.right(), right), std::max(dirty_.bottom(), bottom));
 }
 
 QRect DrawingSurface::takeDirty() {

@@ -21,8 +21,8 @@ public:
 
     // Keeps what was drawn in the part that remains; new area is background.
     void resize(QSize size);
-    float ScaleWidth() const { return static_cast<float>(image_.width()); }
-    float ScaleHeight() const { return static_cast<float>(image_.height()); }
+    float ScaleWidth() const { return static_cast<float>(width_); }
+    float ScaleHeight() const { return static_cast<float>(height_); }
 
     int16_t DrawWidth() const { return drawWidth_; }
     void setDrawWidth(int16_t w) { drawWidth_ = w < 1 ? int16_t(1) : w; }
@@ -62,9 +62,17 @@ public:
 
 private:
     void markDirty(const QRect& r);
+    // The same for a box already within the picture: left, top, right, bottom inclusive.
+    void markDirtyInside(int left, int top, int right, int bottom);
     const std::vector<QPoint>& dotStamp(int width);
 
     QImage image_;
+    // The picture's size, kept beside it: every point asks for it.
+    int width_ = 1;
+    int height_ = 1;
+    std::ptrdiff_t stride_ = 1; // in pixels
+    // The pen width whose dot is known to be in stamps_.
+    int stampWidth_ = 0;
     int16_t drawWidth_ = 1;
     int16_t drawStyle_ = Solid;
     int32_t foreColor_ = 0xFFFFFF;

@@ -2,12 +2,14 @@
 
 #include "platform/DrawingSurface.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 namespace platform {
 
 // A picture box showing a DrawingSurface. The image is the model: painting copies
-// only what changed, and the changes of one pass of the event loop become one repaint.
+// only what changed, and the changes are shown at most once per frame of the screen.
 class SurfaceWidget : public QWidget {
     Q_OBJECT
 public:
@@ -23,9 +25,11 @@ protected:
 
 private:
     void flush();
+    int frameMilliseconds() const;
 
     DrawingSurface surface_;
-    bool flushQueued_ = false;
+    QTimer flushTimer_;
+    QElapsedTimer sinceFlush_;
     int paints_ = 0;
 };
 

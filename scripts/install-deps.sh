@@ -9,7 +9,7 @@ packages=(
     libfluidsynth-dev timgm6mb-soundfont
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-urw-base35
-    xvfb xauth pulseaudio pulseaudio-utils xdotool x11-utils imagemagick
+    xvfb xauth pulseaudio pulseaudio-utils xdotool x11-utils imagemagick procps
     desktop-file-utils appstream dpkg-dev file
 )
 if [ "${ZELPHOR_WITH_FUZZ:-0}" = 1 ]; then

@@ -1,0 +1,82 @@
+#pragma once
+// The real program in this process: the start-up routine, its main window and the event
+// loop, on a 1024 x 768 offscreen screen unless another platform was chosen.
+
+#include "BenchSupport.h"
+
+#include "app/MainSplash.h"
+#include "app/frmGraphicsPlay.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace bench {
+
+// Sets the platform before the application object exists: offscreen, with a screen of
+// the size the program is laid out for.
+inline void chooseOffscreenScreen() {
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    if (!chosen.isEmpty() && chosen != "offscreen") {
+        return;
+    }
+    static const QString path = QDir::temp().filePath(
+        QStringLiteral("zelphor-bench-screen-%1.json").arg(QCoreApplication::applicationPid()));
+    QFile config(path);
+    if (config.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        config.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1024,
+                     "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96,
+                     "dpr": 1}]})");
+        config.close();
+        std::atexit([] { QFile::remove(path); });
+        qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + path).toLocal8Bit());
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+// Runs the event loop for the given time.
+inline void runEventLoop(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(time, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Main with device 0 as a recorder (or the built-in synthesizer), message boxes caught
+// instead of shown; the program is shut down when this object goes.
+class Program {
+public:
+    enum class Device { Recorder, Synthesizer };
+
+    explicit Program(Device device = Device::Recorder) {
+        if (device == Device::Recorder) {
+            platform::setMidiOutDevices({platform::recordingDevice(log_)});
+        }
+        platform::setMessageBoxHook(
+            [this](const QString&, const QString& text) { boxes_ << text; });
+        MainSplash::Main();
+    }
+    ~Program() {
+        MainSplash::Shutdown();
+        platform::setMessageBoxHook({});
+        platform::restoreDefaultMidiOutDevices();
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    frmGraphicsPlay& window() { return *MainSplash::MainWindow(); }
+    platform::MidiRecording& log() { return *log_; }
+    // Message boxes the program would have shown (a failed open of its device).
+    const QStringList& boxes() const { return boxes_; }
+
+private:
+    std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
+    QStringList boxes_;
+};
+
+} // namespace bench

@@ -1,0 +1,96 @@
+// The cost of PlayNote, the call every Effect tick makes: through the recording device,
+// and through the built-in synthesizer rendering offline between notes.
+#include "BenchSupport.h"
+
+#include "platform/FluidSynthOut.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+// Hands the offline synthesizer's device to whoever opens device 0.
+class Forwarding final : public platform::MidiOutDevice {
+public:
+    explicit Forwarding(platform::MidiOutDevice& to) : to_(to) {}
+    void shortMessage(uint32_t message) override { to_.shortMessage(message); }
+    void reset() override { to_.reset(); }
+
+private:
+    platform::MidiOutDevice& to_;
+};
+
+// A tune walked forwards, as with a rightward DX1.
+FormState walkingState() {
+    FormState s;
+    Tunes::BuildNoteLists(s);
+    s.DX1 = 1;
+    return s;
+}
+
+double medianPlayNote(FormState& s, int notes, const std::function<void()>& between) {
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(notes));
+    for (int i = 0; i < notes; ++i) {
+        s.Instrument = static_cast<int16_t>(i / 50 % 80);
+        const auto t0 = bench::Clock::now();
+        PlayNote(s);
+        const auto t1 = bench::Clock::now();
+        times.push_back(bench::microsecondsBetween(t0, t1));
+        between();
+    }
+    return bench::median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool smoke = bench::hasFlag(argc, argv, "--smoke");
+    QCoreApplication app(argc, argv);
+    bench::FixedSeedRandom random;
+    bench::RandomScope randomScope(random);
+    bench::Report report("notes");
+
+    {
+        bench::RecorderScope recorder;
+        FormState s = walkingState();
+        const int notes = smoke ? 2000 : 200000;
+        const double us = medianPlayNote(s, notes, [&] {
+            if (recorder.log().events.size() > 30000) {
+                recorder.log().clear();
+            }
+        });
+        report.add("play_note_recorder", us, "us", bench::below(20.0));
+    }
+
+    std::string error;
+    auto synth = platform::OfflineSynthesizer::create(44100, &error);
+    if (!synth) {
+        report.note("no offline synthesizer, no synthesizer figure: " + error);
+    } else {
+        platform::setMidiOutDevices({[&synth] {
+            platform::MidiOpenResult r;
+            r.device = std::make_unique<Forwarding>(synth->device());
+            return r;
+        }});
+        SoundCard card;
+        int16_t device = 0;
+        card.OpenCard(device);
+        // 5 ms of sound between notes: the pace of the fastest Effects.
+        const int frames = 221;
+        std::vector<float> left(frames);
+        std::vector<float> right(frames);
+        FormState s = walkingState();
+        const int notes = smoke ? 200 : 20000;
+        const double us =
+            medianPlayNote(s, notes, [&] { synth->render(left.data(), right.data(), frames); });
+        report.add("play_note_offline_synth", us, "us");
+        card.CloseCard();
+        PemSoundsModule::MidiOutHandle = 0;
+        platform::restoreDefaultMidiOutDevices();
+    }
+    report.write();
+    return 0;
+}

@@ -1,0 +1,109 @@
+// Sustained pace: the real main window with its event loop, speed 400 and all nine Effects
+// running. Do the timers deliver the ticks asked for, is painting coalesced to the screen's
+// rate, and how much of the machine does it take?
+#include "ProgramBench.h"
+
+#include <QScreen>
+#include <QSlider>
+
+#include <cmath>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    const bool smoke = bench::hasFlag(argc, argv, "--smoke");
+    double seconds = smoke ? 0.5 : 10.0;
+    if (const auto given = bench::option(argc, argv, "--seconds")) {
+        seconds = std::max(0.1, std::atof(given->c_str()));
+    }
+    bench::chooseOffscreenScreen();
+    QApplication app(argc, argv);
+    bench::FixedSeedRandom random;
+    bench::RandomScope randomScope(random);
+    bench::Report report("pace");
+
+    bench::Program program;
+    frmGraphicsPlay& w = program.window();
+    // Only the Effects are measured: no advertisement window opens meanwhile.
+    w.AdTimer.stop();
+    w.SpeedSlider->setValue(400);
+
+    const auto& effects = bench::timedEffects();
+    // Per timer: ticks delivered, and ticks asked for over the spans it ran. Saturated
+    // Rainbow and Meteorites stop at the right edge (often, as the other Effects move
+    // the X1 they share) and are started again at once, as their button would; a start
+    // asks for its first tick one interval later, so each span is counted from its start.
+    struct Count {
+        long ticks = 0;
+        double requested = 0.0;
+        bench::Clock::time_point spanStart;
+    };
+    std::array<Count, EffectTimerCount> counts{};
+    bool measuring = false;
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        const auto entry = effects[i];
+        QTimer& t = w.timer(entry.timer);
+        // Connected after the window's own handler, so this runs after the tick.
+        QObject::connect(&t, &QTimer::timeout, &w, [&w, &counts, &measuring, i, entry] {
+            Count& c = counts[i];
+            if (measuring) {
+                ++c.ticks;
+            }
+            if (w.timerEnabled(entry.timer)) {
+                return;
+            }
+            const auto stopped = bench::Clock::now();
+            if (measuring) {
+                c.requested += std::floor(
+                    std::chrono::duration<double, std::milli>(stopped - c.spanStart).count() /
+                    w.timer(entry.timer).interval());
+            }
+            w.effects().click(entry.button);
+            c.spanStart = bench::Clock::now();
+        });
+    }
+    for (const auto& entry : effects) {
+        w.effects().click(entry.button);
+    }
+    std::array<int, EffectTimerCount> intervals{};
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        intervals[i] = w.timer(effects[i].timer).interval();
+    }
+
+    const int paintsBefore = w.picture->paintCount();
+    const double cpuBefore = bench::cpuSeconds();
+    const auto start = bench::Clock::now();
+    for (auto& c : counts) {
+        c.spanStart = start;
+    }
+    measuring = true;
+    bench::runEventLoop(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    measuring = false;
+    const auto end = bench::Clock::now();
+    const double wall = std::chrono::duration<double>(end - start).count();
+    const double cpu = bench::cpuSeconds() - cpuBefore;
+    const int paints = w.picture->paintCount() - paintsBefore;
+    w.cmdStop_Click();
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        counts[i].requested +=
+            std::chrono::duration<double, std::milli>(end - counts[i].spanStart).count() /
+            intervals[i];
+    }
+
+    report.note("speed 400, " + std::to_string(wall).substr(0, 5) + " s, surface " +
+                std::to_string(w.MyPic().image().width()) + " x " +
+                std::to_string(w.MyPic().image().height()));
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        bench::Figure f;
+        f.name = std::string("pace_") + effects[i].name;
+        f.value = static_cast<double>(counts[i].ticks);
+        f.unit = "ticks";
+        f.baseline = counts[i].requested;
+        f.ratioBudget = bench::atLeast(0.95);
+        report.add(f);
+    }
+    const double refresh = w.screen() ? w.screen()->refreshRate() : 60.0;
+    report.add("pace_frames_painted", paints / wall, "per_s", bench::atMost(refresh));
+    report.add("pace_cpu", 100.0 * cpu / wall, "percent");
+    report.write();
+    return 0;
+}

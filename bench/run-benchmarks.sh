@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the benchmarks given after the build folder, one after another, in that folder, and
+# gathers their figures into bench-results.json there. For the figures of the real audio
+# device and the real binary it starts its own PulseAudio (a null sink) and Xvfb when they
+# are installed, and stops them afterwards.
+#   run-benchmarks.sh BUILD_DIR BENCHMARK...
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$1
+shift
+cd "$build" || exit 1
+rm -f bench-results.json bench-results-*.json
+
+pulse_pid=""
+xvfb_pid=""
+runtime=""
+cleanup() {
+    [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "$runtime" ] && rm -rf "$runtime"
+}
+trap cleanup EXIT
+
+if command -v pulseaudio >/dev/null; then
+    runtime=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$runtime
+    unset PULSE_SERVER
+    if pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+        --load="module-null-sink sink_name=nullsink" \
+        --load=module-native-protocol-unix >"$runtime/pulse.log" 2>&1; then
+        for _ in $(seq 50); do
+            [ -s "$runtime/pulse/pid" ] && break
+            sleep 0.1
+        done
+        pulse_pid=$(cat "$runtime/pulse/pid" 2>/dev/null)
+    fi
+fi
+[ -n "$pulse_pid" ] || echo "No PulseAudio of our own: no figures for the real audio device."
+
+if command -v Xvfb >/dev/null; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -br -noreset -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if [ -e "/tmp/.X11-unix/X$n" ]; then
+            export ZELPHOR_BENCH_DISPLAY=":$n"
+        else
+            kill "$xvfb_pid" 2>/dev/null
+            xvfb_pid=""
+        fi
+        break
+    done
+fi
+[ -n "$xvfb_pid" ] || echo "No Xvfb: no start-up figures for the real binary."
+
+export QT_QPA_PLATFORM=offscreen
+failed=0
+for benchmark in "$@"; do
+    echo
+    echo "== $(basename "$benchmark")"
+    if ! "$benchmark"; then
+        echo "$(basename "$benchmark") failed"
+        failed=1
+    fi
+done
+echo
+"${ZELPHOR_CMAKE:-cmake}" -DDIR="$PWD" -P "$here/Collect.cmake" || failed=1
+exit $failed

@@ -1,0 +1,289 @@
+# Shared by the end-to-end scripts: a private X server and audio server, screenshots, audio
+# levels and polling. Everything started here is stopped by its process id on exit. On a
+# failure (or with ZELPHOR_E2E_KEEP=1) the screenshots, recording and logs stay in
+# /tmp/<script>-files.
+# shellcheck shell=bash
+
+set -euo pipefail
+
+E2E_WORK=$(mktemp -d /tmp/zelphor-e2e.XXXXXX)
+E2E_PIDS=()
+E2E_FAILED=0
+E2E_NAME=$(basename "$0" .sh)
+
+# Running, and not merely a process that has ended and not yet been waited for.
+running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "${state:0:1}" != Z ]
+}
+
+e2e_cleanup() {
+    local status=$?
+    local pid i
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${E2E_PIDS[i]}
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${E2E_PIDS[@]}"; do
+        for _ in $(seq 50); do
+            running "$pid" || break
+            sleep 0.1
+        done
+        if running "$pid"; then kill -9 "$pid" 2>/dev/null || true; fi
+    done
+    if [ "$status" -ne 0 ] || [ "$E2E_FAILED" -ne 0 ] || [ -n "${ZELPHOR_E2E_KEEP:-}" ]; then
+        local keep=/tmp/$E2E_NAME-files
+        rm -rf "$keep"
+        mkdir -p "$keep"
+        find "$E2E_WORK" -maxdepth 1 -type f -exec cp {} "$keep" \; 2>/dev/null || true
+        echo "$E2E_NAME: screenshots, audio and logs kept in $keep" >&2
+    fi
+    rm -rf "$E2E_WORK"
+}
+trap e2e_cleanup EXIT
+
+log() { echo "[$(date +%T.%3N)] $*"; }
+
+die() {
+    E2E_FAILED=1
+    echo "FAIL: $*" >&2
+    e2e_diagnostics >&2
+    exit 1
+}
+
+# What the program and the servers said, and which windows were there.
+e2e_diagnostics() {
+    local f
+    for f in "$E2E_WORK"/*.log; do
+        [ -s "$f" ] || continue
+        echo "---- $(basename "$f") (last 40 lines)"
+        tail -n 40 "$f"
+    done
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "---- windows on $DISPLAY"
+        local w
+        for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+            echo "$w '$(xdotool getwindowname "$w" 2>/dev/null)' $(xdotool getwindowgeometry "$w" 2>/dev/null | tr '\n' ' ')"
+        done
+    fi
+}
+
+# Polls a command every 0.1 s until it succeeds or the seconds run out.
+wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    while ! "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+need_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-deps.sh)"
+    done
+}
+
+# A private X server, 1024 x 768 as designed. Xvfb picks a free display number itself and
+# reports it once it is ready: checking numbers beforehand races with other runs.
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_WORK/display" \
+        >"$E2E_WORK/xvfb.log" 2>&1 &
+    local pid=$!
+    E2E_PIDS+=("$pid")
+    wait_for 10 grep -q '[0-9]' "$E2E_WORK/display" || die "Xvfb reports no display"
+    export DISPLAY=:$(tr -dc 0-9 <"$E2E_WORK/display")
+    wait_for 10 xdpyinfo >/dev/null 2>&1 || die "the X server on $DISPLAY does not answer"
+    log "X server on $DISPLAY (pid $pid)"
+}
+
+pulse_ready() { pactl info >/dev/null 2>&1; }
+
+# A private PulseAudio with one null sink, in a runtime folder of its own.
+start_pulse() {
+    export XDG_RUNTIME_DIR=$E2E_WORK/runtime
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset PULSE_SERVER PULSE_SINK
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+        --load="module-null-sink sink_name=nullsink" \
+        --load=module-native-protocol-unix >"$E2E_WORK/pulseaudio.log" 2>&1 ||
+        die "pulseaudio did not start"
+    wait_for 10 test -s "$XDG_RUNTIME_DIR/pulse/pid" || die "pulseaudio wrote no pid file"
+    local pid
+    pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid")
+    E2E_PIDS+=("$pid")
+    wait_for 10 pulse_ready || die "pulseaudio does not answer"
+    log "PulseAudio pid $pid, runtime $XDG_RUNTIME_DIR"
+}
+
+# Records the null sink's monitor as raw 16-bit stereo at 44.1 kHz into $E2E_AUDIO.
+E2E_AUDIO=
+start_recording() {
+    E2E_AUDIO=$E2E_WORK/sink.raw
+    parec -d nullsink.monitor --format=s16le --rate=44100 --channels=2 --latency-msec=20 \
+        >"$E2E_AUDIO" 2>"$E2E_WORK/parec.log" &
+    E2E_PIDS+=("$!")
+    # The monitor delivers silence while nothing plays, so the file starts growing at once.
+    wait_for 10 test -s "$E2E_AUDIO" || die "parec records nothing"
+}
+
+audio_bytes() { stat -c %s "$E2E_AUDIO"; }
+
+# Peak level (0 to 32768) of the recording between two byte offsets.
+peak_between() {
+    local from=$(($1 / 4 * 4)) to=$(($2 / 4 * 4))
+    [ "$to" -gt "$from" ] || { echo 0; return; }
+    tail -c +$((from + 1)) "$E2E_AUDIO" | head -c $((to - from)) |
+        od -An -v -t d2 -w2 | awk 'BEGIN { m = 0 } { v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m }'
+}
+
+# Peak level of the audio recorded during the next $1 seconds.
+peak_over() {
+    local from to
+    from=$(audio_bytes)
+    sleep "$1"
+    to=$(audio_bytes)
+    peak_between "$from" "$to"
+}
+
+# Polls 0.3 s windows of audio until one is louder than $2, for at most $1 seconds.
+wait_for_sound() {
+    local deadline=$((SECONDS + $1)) peak
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        peak=$(peak_over 0.3)
+        [ "$peak" -gt "$2" ] && { log "sound: peak $peak"; return 0; }
+    done
+    return 1
+}
+
+# Polls 0.3 s windows of audio until one is quieter than $2, for at most $1 seconds.
+wait_for_silence() {
+    local deadline=$((SECONDS + $1)) peak
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        peak=$(peak_over 0.3)
+        [ "$peak" -le "$2" ] && { log "silence: peak $peak"; return 0; }
+    done
+    return 1
+}
+
+# Screenshot of the whole screen, numbered in order; prints its path.
+screenshot() {
+    local count=0 file
+    [ -f "$E2E_WORK/shots" ] && count=$(cat "$E2E_WORK/shots")
+    count=$((count + 1))
+    echo "$count" >"$E2E_WORK/shots"
+    file=$E2E_WORK/shot-$(printf %03d "$count")-$1.png
+    import -window root "$file"
+    echo "$file"
+}
+
+# Number of pixels that are not black in a region WxH+X+Y of a screenshot.
+lit_pixels() {
+    convert "$1" -crop "$2" +repage -fill white +opaque black -colorspace gray \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Number of pixels that differ between two screenshots in a region.
+changed_pixels() {
+    convert "$1" "$2" -crop "$3" +repage -compose difference -composite -colorspace gray \
+        -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The visible windows with this exact title.
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
+
+# Geometry of a window as "X Y W H".
+geometry_of() {
+    local X Y WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    echo "$X $Y $WIDTH $HEIGHT"
+}
+
+# A visible window titled $1 covering exactly $2 ("X Y W H"); sets FOUND_WINDOW.
+FOUND_WINDOW=
+window_with_geometry() {
+    local w
+    for w in $(windows_named "$1"); do
+        if [ "$(geometry_of "$w" 2>/dev/null)" = "$2" ]; then
+            FOUND_WINDOW=$w
+            return 0
+        fi
+    done
+    return 1
+}
+
+# A visible window titled $1 smaller than the screen; sets FOUND_WINDOW.
+small_window_named() {
+    local w g
+    for w in $(windows_named "$1"); do
+        g=$(geometry_of "$w" 2>/dev/null) || continue
+        read -r _ _ width height <<<"$g"
+        if [ "$width" -lt 1024 ] && [ "$height" -lt 768 ]; then
+            FOUND_WINDOW=$w
+            return 0
+        fi
+    done
+    return 1
+}
+
+APP_PID=
+start_app() {
+    "$1" >"$E2E_WORK/zelphor.log" 2>&1 &
+    APP_PID=$!
+    E2E_PIDS+=("$APP_PID")
+    log "zelphor pid $APP_PID"
+}
+
+app_running() { running "$APP_PID"; }
+app_ended() { ! app_running; }
+
+# Waits for the program to end by itself and checks its exit status.
+expect_exit_status() {
+    local expected=$1 status=0
+    wait_for 15 app_ended || die "zelphor still runs 15 s after the key"
+    wait "$APP_PID" || status=$?
+    [ "$status" -eq "$expected" ] || die "zelphor ended with status $status, not $expected"
+    log "zelphor ended with status $status"
+}
+
+# The advertisement window opens by itself now and then (a tick every 15 s, one time in
+# four) and covers the screen: close it with its OK button, as a user would.
+ad_showing() { [ -n "$(windows_named 'About Melodrix')" ]; }
+dismiss_ad() {
+    ad_showing || return 0
+    log "closing the advertisement window"
+    xdotool mousemove --sync 416 176 click 1 # its OK button
+    wait_for 5 ad_gone || die "the advertisement window does not close with OK"
+    sleep 0.3 # the main window repaints what the advertisement covered
+}
+ad_gone() { ! ad_showing; }
+
+# A screenshot with no advertisement window in it; prints its path.
+clear_screenshot() {
+    local shot
+    for _ in 1 2 3; do
+        dismiss_ad
+        shot=$(screenshot "$1")
+        if ! ad_showing; then
+            echo "$shot"
+            return 0
+        fi
+    done
+    die "the advertisement window keeps coming back"
+}
+
+# Clicks at a screen position, as the pointer would.
+click_at() {
+    dismiss_ad
+    xdotool mousemove --sync "$1" "$2" click 1
+}
+
+# A key pressed on the window under the pointer (no window manager: focus follows it).
+press_key() {
+    dismiss_ad
+    xdotool key "$1"
+}

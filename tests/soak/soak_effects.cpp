@@ -1,0 +1,256 @@
+// Every Effect running together for one simulated hour on the real main window, with the real
+// synthesizer rendering offline between the ticks. Memory and the synthesizer's voices must
+// stay flat: the last quarter of the hour may not have grown over the first.
+// Run with: ctest --test-dir build -L soak (ZELPHOR_SOAK_MINUTES shortens the hour).
+#include "app/frmGraphicsPlay.h"
+#include "music/SoundCard.h"
+#include "platform/FluidSynthOut.h"
+#include "platform/MidiOut.h"
+#include "windows/InfoWindows.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr int kBlock = 512; // frames rendered at a time, as an audio callback would
+constexpr double kBlockMs = kBlock * 1000.0 / kRate;
+// Twelve times in the run the timers pause without a reset, long enough for most releases to
+// end: then only the last note played should hold voices, and notes never ended pile up.
+// Freeze follows, after which every voice must end.
+constexpr int kLulls = 12;
+constexpr double kLullMs = 10000.0;
+constexpr double kAfterFreezeMs = 20000.0;
+
+// Device 0 as a window on the offline synthesizer, which outlives every handle.
+class SynthDevice final : public platform::MidiOutDevice {
+public:
+    explicit SynthDevice(platform::MidiOutDevice& synth) : synth_(synth) {}
+    void shortMessage(uint32_t message) override { synth_.shortMessage(message); }
+    void reset() override { synth_.reset(); }
+
+private:
+    platform::MidiOutDevice& synth_;
+};
+
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+double minutesToRun() {
+    bool ok = false;
+    const double minutes = qEnvironmentVariable("ZELPHOR_SOAK_MINUTES").toDouble(&ok);
+    return ok && minutes > 0 ? minutes : 60.0;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+struct Quarters {
+    double first;
+    double last;
+};
+
+// Medians of the first and the last quarter of a series.
+Quarters quarters(const std::vector<double>& series) {
+    const std::size_t n = std::max<std::size_t>(series.size() / 4, 1);
+    return {median({series.begin(), series.begin() + std::ptrdiff_t(n)}),
+            median({series.end() - std::ptrdiff_t(n), series.end()})};
+}
+
+// The nine Effects that have a timer; Galactic Satellites only starts two of them.
+constexpr EffectButton kEffects[] = {
+    EffectButton::cmdEinsteinWaves, EffectButton::CmdBlackHoles, EffectButton::cmdTrig,
+    EffectButton::cmdJagged,        EffectButton::cmdWash,       EffectButton::cmdExplodingSuns,
+    EffectButton::cmdSineWaver,     EffectButton::cmdRainbow,    EffectButton::cmdShadedRainbow};
+constexpr EffectTimer kTimerOf[] = {
+    EffectTimer::MyTimer,     EffectTimer::CircleTimer, EffectTimer::TrigTimer,
+    EffectTimer::JaggedTimer, EffectTimer::WashTimer,   EffectTimer::ExplodeTimer,
+    EffectTimer::SineTimer,   EffectTimer::RainTimer,   EffectTimer::ShadedRainTimer};
+
+class Soak {
+public:
+    Soak(platform::OfflineSynthesizer& synth, SoundCard& card) : synth_(synth), form_(card) {
+        form_.showLoaded();
+        // The advertisement window is not what this measures.
+        form_.AdTimer.stop();
+        // The intervals the window's timers run at now: the design values at speed 50.
+        for (int t = 0; t < EffectTimerCount; ++t) {
+            interval_[std::size_t(t)] = std::max(1, form_.timer(EffectTimer(t)).interval());
+        }
+    }
+    ~Soak() {
+        form_.close();
+        InfoWindows::CloseAll();
+    }
+
+    void run(double endMs) {
+        startAll();
+        const double lullEvery = endMs / kLulls;
+        double nextLull = lullEvery;
+        for (;;) {
+            const auto next = std::min_element(due_.begin(), due_.end());
+            const double now = *next;
+            if (now > endMs) {
+                break;
+            }
+            if (now >= nextLull) {
+                lull(now);
+                nextLull += lullEvery;
+                continue;
+            }
+            renderUntil(now);
+            if (now >= nextSampleMs_) {
+                // Deferred deletions and repaints happen, as in the event loop.
+                QCoreApplication::processEvents();
+                rssKb.push_back(double(residentKilobytes()));
+                voices.push_back(synth_.activeVoices());
+                nextSampleMs_ += 1000.0;
+            }
+            const auto index = std::size_t(next - due_.begin());
+            if (form_.timerEnabled(EffectTimer(index))) {
+                form_.effects().tick(EffectTimer(index));
+                ++ticks;
+            }
+            *next += interval_[index];
+            // Saturated Rainbow and Meteorites stop at the right edge: start them again.
+            for (std::size_t e = 0; e < std::size(kEffects); ++e) {
+                if (!form_.timerEnabled(kTimerOf[e])) {
+                    form_.effects().click(kEffects[e]);
+                    ++restarts;
+                }
+            }
+        }
+    }
+
+    std::vector<double> rssKb;
+    std::vector<double> voices;
+    std::vector<double> lullVoices;
+    std::vector<double> afterFreezeVoices;
+    long ticks = 0;
+    long restarts = 0;
+
+private:
+    void startAll() {
+        for (EffectButton b : kEffects) {
+            form_.effects().click(b);
+        }
+        for (std::size_t t = 0; t < due_.size(); ++t) {
+            due_[t] = interval_[t];
+        }
+    }
+
+    // Audio runs ahead of the Effects' clock by the lulls so far.
+    void renderUntil(double ms) {
+        while (renderedMs_ + kBlockMs <= ms + audioAheadMs_) {
+            synth_.render(left_.data(), right_.data(), kBlock);
+            renderedMs_ += kBlockMs;
+        }
+    }
+
+    // Renders ahead of the Effects' clock, as if time passed with no tick.
+    void renderFor(double ms) {
+        const double target = renderedMs_ + ms;
+        while (renderedMs_ + kBlockMs <= target) {
+            synth_.render(left_.data(), right_.data(), kBlock);
+            renderedMs_ += kBlockMs;
+        }
+        audioAheadMs_ += ms;
+    }
+
+    void lull(double now) {
+        renderUntil(now);
+        std::array<bool, EffectTimerCount> running{};
+        for (int t = 0; t < EffectTimerCount; ++t) {
+            running[std::size_t(t)] = form_.timerEnabled(EffectTimer(t));
+            form_.setTimerEnabled(EffectTimer(t), false);
+        }
+        renderFor(kLullMs);
+        lullVoices.push_back(synth_.activeVoices());
+        // Freeze ends every note; once the releases are over nothing may be left.
+        form_.cmdStop_Click();
+        renderFor(kAfterFreezeMs);
+        afterFreezeVoices.push_back(synth_.activeVoices());
+        for (int t = 0; t < EffectTimerCount; ++t) {
+            form_.setTimerEnabled(EffectTimer(t), running[std::size_t(t)]);
+        }
+    }
+
+    platform::OfflineSynthesizer& synth_;
+    frmGraphicsPlay form_;
+    std::array<double, EffectTimerCount> interval_{};
+    std::array<double, EffectTimerCount> due_{};
+    std::array<float, kBlock> left_{};
+    std::array<float, kBlock> right_{};
+    double renderedMs_ = 0;
+    double audioAheadMs_ = 0;
+    double nextSampleMs_ = 0;
+};
+
+} // namespace
+
+TEST(Soak, AllEffectsForAnHourStayFlat) {
+    std::string error;
+    std::unique_ptr<platform::OfflineSynthesizer> synth =
+        platform::OfflineSynthesizer::create(kRate, &error);
+    ASSERT_NE(synth, nullptr) << "the synthesizer does not start: " << error;
+    platform::setMidiOutDevices({[&synth] {
+        platform::MidiOpenResult r;
+        r.device = std::make_unique<SynthDevice>(synth->device());
+        return r;
+    }});
+    SoundCard card;
+    int16_t device = 0;
+    card.OpenCard(device);
+    ASSERT_TRUE(card.Opened());
+
+    const auto started = std::chrono::steady_clock::now();
+    Soak soak(*synth, card);
+    soak.run(minutesToRun() * 60000.0);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    platform::restoreDefaultMidiOutDevices();
+
+    ASSERT_GE(soak.rssKb.size(), 8u);
+    const Quarters rss = quarters(soak.rssKb);
+    const Quarters voices = quarters(soak.voices);
+    std::printf("soak: %ld ticks, %ld restarts of Effects that stopped, %.0f s of wall time\n"
+                "soak: resident memory %.0f kB in the first quarter, %.0f kB in the last\n"
+                "soak: active voices %.0f in the first quarter, %.0f in the last\n",
+                soak.ticks, soak.restarts, seconds, rss.first, rss.last, voices.first, voices.last);
+    for (std::size_t i = 0; i < soak.lullVoices.size(); ++i) {
+        std::printf("soak: lull %zu: %.0f voices after 10 s without ticks, %.0f after Freeze\n",
+                    i + 1, soak.lullVoices[i], soak.afterFreezeVoices[i]);
+    }
+
+    // A few bytes kept per note add up to megabytes over the hour's two million notes.
+    EXPECT_LT(rss.last - rss.first, 8 * 1024.0) << "memory grows";
+    EXPECT_LE(voices.last, voices.first * 1.25 + 4) << "voices pile up while playing";
+    ASSERT_FALSE(soak.lullVoices.empty());
+    const Quarters lulls = quarters(soak.lullVoices);
+    EXPECT_LE(lulls.last, lulls.first + 4) << "voices pile up between lulls";
+    for (std::size_t i = 0; i < soak.afterFreezeVoices.size(); ++i) {
+        EXPECT_EQ(soak.afterFreezeVoices[i], 0)
+            << "voices left 20 s after Freeze in lull " << i + 1;
+    }
+}
