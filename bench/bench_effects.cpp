@@ -129,7 +129,7 @@ struct EffectCost {
     bool sameDrawing;
 };
 
-EffectCost measure(const bench::EffectEntry& entry, int ticks) {
+EffectCost measure(const bench::EffectEntry& entry, int ticks, int warmUp) {
     bench::RecorderScope recorder;
     Lane timed(entry);
     Lane recorded(entry);
@@ -148,7 +148,7 @@ EffectCost measure(const bench::EffectEntry& entry, int ticks) {
             recorder.log().clear();
         }
     };
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < warmUp; ++i) {
         timed.tick();
         recorded.tick();
         keepLogShort();
@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
-    int ticks = smoke ? 30 : 3000;
+    int ticks = smoke ? 12 : 3000;
     if (const auto given = bench::option(argc, argv, "--ticks")) {
         ticks = std::max(1, std::atoi(given->c_str()));
     }
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
         if (only && *only != entry.name) {
             continue;
         }
-        const EffectCost cost = measure(entry, ticks);
+        const EffectCost cost = measure(entry, ticks, smoke ? 3 : 20);
         bench::Figure f;
         f.name = std::string("tick_") + entry.name;
         f.value = cost.tickUs;

@@ -35,6 +35,9 @@ double msBetween(Nanos a, Nanos b) {
 }
 
 struct StartTimes {
+    // Known only for the program in our own child: main entered, application object made.
+    Nanos entered = 0;
+    Nanos applicationReady = 0;
     Nanos splashShown = 0;
     Nanos splashClosed = 0;
     Nanos mainShown = 0;
@@ -63,8 +66,10 @@ protected:
 };
 
 int childMain(int argc, char** argv) {
+    const Nanos entered = nowNanos();
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
+    const Nanos applicationReady = nowNanos();
     PaintWatcher watcher;
     app.installEventFilter(&watcher);
     const bool synth = bench::hasFlag(argc, argv, "--synth");
@@ -79,8 +84,8 @@ int childMain(int argc, char** argv) {
         }
     }
     app.removeEventFilter(&watcher);
-    std::printf("times %lld %lld %lld\n", watcher.times.splashShown, watcher.times.splashClosed,
-                watcher.times.mainShown);
+    std::printf("times %lld %lld %lld %lld %lld\n", entered, applicationReady,
+                watcher.times.splashShown, watcher.times.splashClosed, watcher.times.mainShown);
     return 0;
 }
 
@@ -140,8 +145,8 @@ std::optional<StartTimes> inProcessRun(Nanos& started, bool synth) {
     StartTimes t;
     const auto at = out.find("times ");
     if (at == std::string::npos ||
-        std::sscanf(out.c_str() + at, "times %lld %lld %lld", &t.splashShown, &t.splashClosed,
-                    &t.mainShown) != 3 ||
+        std::sscanf(out.c_str() + at, "times %lld %lld %lld %lld %lld", &t.entered,
+                    &t.applicationReady, &t.splashShown, &t.splashClosed, &t.mainShown) != 5 ||
         !t.complete()) {
         return std::nullopt;
     }
@@ -275,17 +280,28 @@ std::optional<StartTimes> xRun(const std::string& binary, const std::string& dis
 #endif
 
 struct Summary {
+    std::vector<double> toMainFunction;
+    std::vector<double> applicationObject;
     std::vector<double> toSplash;
     std::vector<double> splashToMain;
     std::vector<double> total;
 
     void add(Nanos started, const StartTimes& t) {
+        if (t.entered && t.applicationReady) {
+            toMainFunction.push_back(msBetween(started, t.entered));
+            applicationObject.push_back(msBetween(t.entered, t.applicationReady));
+        }
         toSplash.push_back(msBetween(started, t.splashShown));
         splashToMain.push_back(msBetween(t.splashClosed, t.mainShown));
         total.push_back(msBetween(started, t.mainShown));
     }
 
     void report(bench::Report& r, const std::string& how) const {
+        if (!toMainFunction.empty()) {
+            // Loading and linking the libraries, then the application object.
+            r.add("startup_to_main_function_" + how, bench::median(toMainFunction), "ms");
+            r.add("startup_application_object_" + how, bench::median(applicationObject), "ms");
+        }
         r.add("startup_to_splash_" + how, bench::median(toSplash), "ms");
         r.add("startup_splash_closed_to_main_" + how, bench::median(splashToMain), "ms");
         r.add("startup_to_main_" + how, bench::median(total), "ms");

@@ -58,6 +58,8 @@ fi
 [ -n "$xvfb_pid" ] || echo "No Xvfb: no start-up figures for the real binary."
 
 export QT_QPA_PLATFORM=offscreen
+# Timings here depend on what else the machine is doing.
+echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 failed=0
 for benchmark in "$@"; do
     echo
@@ -68,5 +70,6 @@ for benchmark in "$@"; do
     fi
 done
 echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 "${ZELPHOR_CMAKE:-cmake}" -DDIR="$PWD" -P "$here/Collect.cmake" || failed=1
 exit $failed
