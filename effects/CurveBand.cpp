@@ -69,12 +69,33 @@ void CurveBand::Draw() {
     platform::DrawingSurface& pic = host_.MyPic();
     const float W = pic.ScaleWidth();
     const int32_t colour = platform::RGB(s.RedLevel, s.GreenLevel, s.BlueLevel);
+    auto t = [](int i) { return static_cast<float>(i * TwoPi / 1000); };
+    // Sines or tangents of 1001 points cost more than drawing them: they are worked out
+    // again only when the shape changes (another band restarts, a bouncing Effect moves
+    // DY2) or the width does.
+    if (heights_.empty() || heightsFrequency_ != s.CurveFrequency ||
+        heightsSlope_ != s.CurveSlope || heightsOffset_ != s.DY2) {
+        heights_.resize(1001);
+        for (int i = 0; i <= 1000; ++i) {
+            const float angle = t(i) * s.CurveFrequency;
+            heights_[static_cast<std::size_t>(i)] =
+                static_cast<float>(curve_(angle) + t(i) * s.CurveSlope + s.DY2);
+        }
+        heightsFrequency_ = s.CurveFrequency;
+        heightsSlope_ = s.CurveSlope;
+        heightsOffset_ = s.DY2;
+    }
+    if (columns_.empty() || columnsWidth_ != W) {
+        columns_.resize(1001);
+        for (int i = 0; i <= 1000; ++i) {
+            columns_[static_cast<std::size_t>(i)] = W * t(i) / TwoPi;
+        }
+        columnsWidth_ = W;
+    }
     for (int i = 0; i <= 1000; ++i) {
-        const auto t = static_cast<float>(i * TwoPi / 1000);
-        const float angle = t * s.CurveFrequency;
-        const auto u = static_cast<float>(curve_(angle) + t * s.CurveSlope + s.DY2);
+        const float u = heights_[static_cast<std::size_t>(i)];
         // The height is read for each point so a resize takes effect within a curve.
-        s.X1 = static_cast<float>(W * t / TwoPi + s.DX1);
+        s.X1 = static_cast<float>(columns_[static_cast<std::size_t>(i)] + s.DX1);
         s.Y1 = pic.ScaleHeight() / 2 - pic.ScaleHeight() * u / 2 + s.DY1;
         pic.PSet(s.X1, s.Y1, colour);
     }

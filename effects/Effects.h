@@ -3,6 +3,7 @@
 #include "effects/EffectHost.h"
 
 #include <functional>
+#include <vector>
 
 class BlackHoles {
 public:
@@ -29,6 +30,14 @@ private:
     EffectButton button_;
     EffectTimer timer_;
     CurveFunction curve_;
+    // Per point of the curve, what stays the same from tick to tick until a value it
+    // comes from changes: its height before moving and scaling, and its x before moving.
+    std::vector<float> heights_;
+    std::vector<double> columns_;
+    float heightsFrequency_ = 0.0f;
+    float heightsSlope_ = 0.0f;
+    float heightsOffset_ = 0.0f;
+    float columnsWidth_ = 0.0f;
 };
 
 class CosmicSines {
