@@ -5,6 +5,7 @@
 #include "music/Tone.h"
 #include "platform/AppInfo.h"
 #include "platform/Clock.h"
+#include "platform/MidiOut.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -110,6 +111,9 @@ int Run(int argc, char** argv) {
         std::printf("%s\n", qPrintable(platform::applicationFolder()));
         return 0;
     }
+    // The synthesizer gets ready while the application connects to the display and the
+    // splash comes up.
+    platform::openMidiOutAhead(0);
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);

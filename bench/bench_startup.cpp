@@ -8,6 +8,8 @@
 // a reachable audio server, or its error box waits for a click.
 #include "ProgramBench.h"
 
+#include "platform/MidiOut.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -67,12 +69,16 @@ protected:
 
 int childMain(int argc, char** argv) {
     const Nanos entered = nowNanos();
+    const bool synth = bench::hasFlag(argc, argv, "--synth");
+    if (synth) {
+        // As the program's own start does.
+        platform::openMidiOutAhead(0);
+    }
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
     const Nanos applicationReady = nowNanos();
     PaintWatcher watcher;
     app.installEventFilter(&watcher);
-    const bool synth = bench::hasFlag(argc, argv, "--synth");
     {
         bench::Program program(synth ? bench::Program::Device::Synthesizer
                                      : bench::Program::Device::Recorder);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <map>
+#include <system_error>
 
 namespace platform {
 
@@ -16,6 +18,8 @@ struct Registry {
     std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
     HMIDIOUT nextHandle = 1;
     std::map<MMRESULT, std::string> details;
+    // Opens under way, by device number; a destroyed future waits for its thread.
+    std::map<int32_t, std::future<MidiOpenResult>> ahead;
 };
 
 Registry& registry() {
@@ -99,12 +103,14 @@ MMRESULT copyText(const std::string& message, char* text, uint32_t size) {
 
 void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
     auto& r = registry();
+    r.ahead.clear();
     r.devices = std::move(devices);
     r.customised = true;
 }
 
 void restoreDefaultMidiOutDevices() {
     auto& r = registry();
+    r.ahead.clear();
     r.devices.clear();
     r.customised = false;
     r.devices.push_back(builtInSynthesizer());
@@ -123,7 +129,13 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= r.devices.size()) {
         return r.devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
     }
-    MidiOpenResult opened = r.devices[static_cast<std::size_t>(deviceId)]();
+    MidiOpenResult opened;
+    if (auto it = r.ahead.find(deviceId); it != r.ahead.end()) {
+        opened = it->second.get();
+        r.ahead.erase(it);
+    } else {
+        opened = r.devices[static_cast<std::size_t>(deviceId)]();
+    }
     if (!opened.device) {
         const MMRESULT code = opened.error != MMSYSERR_NOERROR ? opened.error : MMSYSERR_ERROR;
         r.details[code] = opened.detail;
@@ -133,6 +145,20 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
     r.open.emplace(h, std::move(opened.device));
     *handle = h;
     return MMSYSERR_NOERROR;
+}
+
+void openMidiOutAhead(int32_t deviceId) {
+    auto& r = registry();
+    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= r.devices.size() ||
+        r.ahead.count(deviceId) != 0) {
+        return;
+    }
+    try {
+        r.ahead.emplace(deviceId, std::async(std::launch::async,
+                                             r.devices[static_cast<std::size_t>(deviceId)]));
+    } catch (const std::system_error&) {
+        // No thread to spare: midiOutOpen opens it itself.
+    }
 }
 
 MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle) {

@@ -52,6 +52,11 @@ void setMidiOutDevices(std::vector<MidiOutFactory> devices);
 void restoreDefaultMidiOutDevices();
 std::size_t midiOutDeviceCount();
 
+// Starts opening a device on a worker thread; the next midiOutOpen of that device takes its
+// result, waiting only for what is left. Opening the synthesizer takes a good part of a
+// second, which can pass while the program sets up its first window.
+void openMidiOutAhead(int32_t deviceId);
+
 MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t callback, uintptr_t instance,
                      uint32_t flags);
 MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message);

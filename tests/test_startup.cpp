@@ -2,6 +2,7 @@
 #include "app/frmGraphicsPlay.h"
 #include "app/frmSplash.h"
 #include "platform/Clock.h"
+#include "platform/MidiOut.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -10,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
+#include <thread>
 
 using testing_support::RecordedMidi;
 
@@ -33,21 +36,16 @@ frmSplash* openSplash() {
 
 } // namespace
 
-TEST(Pause, ZeroHandlesEventsOnce) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    MainSplash::Pause(0);
-    EXPECT_TRUE(ran);
-}
-
-TEST(Pause, NegativeReturnsAtOnceWithoutEvents) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    const double start = platform::monotonicSeconds();
-    MainSplash::Pause(-5);
-    EXPECT_LT(platform::monotonicSeconds() - start, 0.01);
-    EXPECT_FALSE(ran);
-    QCoreApplication::processEvents();
+TEST(Pause, ZeroHandlesEventsOnceNegativeNone) {
+    for (const int16_t ms : {int16_t(0), int16_t(-5)}) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] { ran = true; });
+        const double start = platform::monotonicSeconds();
+        MainSplash::Pause(ms);
+        EXPECT_LT(platform::monotonicSeconds() - start, 0.01) << ms;
+        EXPECT_EQ(ran, ms == 0) << ms;
+        QCoreApplication::processEvents();
+    }
 }
 
 TEST(Pause, WaitsMoreThanAskedHandlingEventsWithoutSpinning) {
@@ -129,6 +127,42 @@ TEST(StartUp, AKeyClosesTheSplashWithoutShorteningTheJingle) {
     EXPECT_GT(took, 1.0);
     EXPECT_EQ(midi.log().shortMessages().size(), 7u);
     MainSplash::Shutdown();
+}
+
+// Run opens device 0 while the display connection and the splash come up.
+TEST(StartUp, ADeviceOpenedAheadIsOpenedOnceOffTheMainThread) {
+    auto log = std::make_shared<platform::MidiRecording>();
+    std::atomic<int> opens{0};
+    std::thread::id openedOn;
+    platform::setMidiOutDevices({[&] {
+                                     ++opens;
+                                     openedOn = std::this_thread::get_id();
+                                     return platform::recordingDevice(log)();
+                                 },
+                                 platform::failingDevice(platform::ZELPHOR_ERR_NOAUDIO, "none")});
+    platform::openMidiOutAhead(0);
+    platform::openMidiOutAhead(0);
+    platform::openMidiOutAhead(1);
+    platform::openMidiOutAhead(7);
+    platform::HMIDIOUT first = 0;
+    platform::HMIDIOUT second = 0;
+    ASSERT_EQ(platform::midiOutOpen(&first, 0, 0, 0, 0), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(opens.load(), 1);
+    EXPECT_NE(openedOn, std::this_thread::get_id());
+    ASSERT_EQ(platform::midiOutOpen(&second, 0, 0, 0, 0), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(opens.load(), 2);
+    EXPECT_EQ(openedOn, std::this_thread::get_id()) << "only one open is made ahead";
+    platform::HMIDIOUT failed = 0;
+    EXPECT_EQ(platform::midiOutOpen(&failed, 1, 0, 0, 0), platform::ZELPHOR_ERR_NOAUDIO);
+    EXPECT_EQ(failed, 0u);
+    platform::midiOutClose(first);
+    platform::midiOutClose(second);
+
+    // A device list replaced meanwhile drops what was opened for the old one.
+    platform::openMidiOutAhead(0);
+    platform::setMidiOutDevices({platform::failingDevice(platform::ZELPHOR_ERR_SYNTH, "")});
+    EXPECT_EQ(platform::midiOutOpen(&first, 0, 0, 0, 0), platform::ZELPHOR_ERR_SYNTH);
+    platform::restoreDefaultMidiOutDevices();
 }
 
 TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
