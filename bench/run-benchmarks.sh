@@ -38,22 +38,24 @@ fi
 [ -n "$pulse_pid" ] || echo "No PulseAudio of our own: no figures for the real audio device."
 
 if command -v Xvfb >/dev/null; then
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -br -noreset -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.1
-        done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
-            export ZELPHOR_BENCH_DISPLAY=":$n"
-        else
-            kill "$xvfb_pid" 2>/dev/null
-            xvfb_pid=""
-        fi
-        break
+    # Xvfb picks a free display itself and writes its number once it is ready.
+    displayfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -br -noreset -nolisten tcp 3>"$displayfile" \
+        >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$displayfile" ] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
     done
+    display=$(tr -dc 0-9 <"$displayfile")
+    rm -f "$displayfile"
+    if [ -n "$display" ]; then
+        export ZELPHOR_BENCH_DISPLAY=":$display"
+    else
+        kill "$xvfb_pid" 2>/dev/null
+        xvfb_pid=""
+    fi
 fi
 [ -n "$xvfb_pid" ] || echo "No Xvfb: no start-up figures for the real binary."
 
