@@ -40,6 +40,8 @@ constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
 // Long enough for a release and its reverb to fade out.
 constexpr auto kIdlePause = std::chrono::milliseconds(3000);
 constexpr auto kIdleCheck = std::chrono::milliseconds(500);
+// Longer than any release in the General MIDI fonts we look for.
+constexpr auto kReleaseLimit = std::chrono::milliseconds(10000);
 
 const char* const kUsualSoundFonts[] = {
     "/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/sounds/sf2/default-GM.sf2",
@@ -54,6 +56,7 @@ struct Overrides {
     std::string audioFileName;
     std::chrono::milliseconds idlePause = kIdlePause;
     std::chrono::milliseconds idleCheck = kIdleCheck;
+    std::chrono::milliseconds releaseLimit = kReleaseLimit;
 };
 
 Overrides& overrides() {
@@ -192,7 +195,10 @@ std::optional<Engine> createEngine(double sampleRate, Failure* failure) {
         if (!isFile(path)) {
             continue;
         }
-        if (fluid_synth_sfload(engine.synth.get(), path.c_str(), 1) != FLUID_FAILED) {
+        // No presets chosen yet: choosing them for all 16 channels would read the samples of
+        // the piano and the drum kit, a good part of the start-up, for notes that may never
+        // come. The decoder picks a channel's first preset when it is needed.
+        if (fluid_synth_sfload(engine.synth.get(), path.c_str(), 0) != FLUID_FAILED) {
             return engine;
         }
         unreadable.push_back(path);
@@ -203,6 +209,29 @@ std::optional<Engine> createEngine(double sampleRate, Failure* failure) {
         *failure = {ZELPHOR_ERR_SYNTH, "could not load " + describePlaces(unreadable)};
     }
     return std::nullopt;
+}
+
+struct Voices {
+    int sounding = 0;
+    int held = 0; // key down or kept by a pedal: not yet in their release
+};
+
+Voices voicesOf(fluid_synth_t* synth) {
+    std::vector<fluid_voice_t*> list(static_cast<std::size_t>(fluid_synth_get_polyphony(synth)) + 1,
+                                     nullptr);
+    fluid_synth_get_voicelist(synth, list.data(), static_cast<int>(list.size()), -1);
+    Voices v;
+    for (fluid_voice_t* voice : list) {
+        if (voice == nullptr) {
+            break;
+        }
+        ++v.sounding;
+        if (fluid_voice_is_on(voice) || fluid_voice_is_sustained(voice) ||
+            fluid_voice_is_sostenuto(voice)) {
+            ++v.held;
+        }
+    }
+    return v;
 }
 
 // --- Messages ---------------------------------------------------------------------------
@@ -237,6 +266,10 @@ public:
             if (data2 == 0) {
                 fluid_synth_noteoff(synth_, channel, data1);
             } else {
+                if (!chosen_[channel]) {
+                    // A channel plays the first program until it is told otherwise.
+                    programChange(channel, 0);
+                }
                 fluid_synth_noteon(synth_, channel, data1, data2);
             }
             break;
@@ -250,8 +283,7 @@ public:
             // A note is preceded by its program every time. Selecting the same preset again
             // would drop and reload its samples, so a repeat is skipped.
             if (programs_[channel] != data1) {
-                fluid_synth_program_change(synth_, channel, data1);
-                programs_[channel] = data1;
+                programChange(channel, data1);
             }
             break;
         default:
@@ -269,11 +301,18 @@ public:
     }
 
 private:
+    void programChange(int channel, int program) {
+        fluid_synth_program_change(synth_, channel, program);
+        programs_[channel] = program;
+        chosen_[channel] = true;
+    }
+
     static constexpr int kUnknown = -1;
     static constexpr int kBankSelect = 0;
     static constexpr int kBankSelectFine = 32;
     fluid_synth_t* synth_;
     std::array<int, kChannels> programs_{};
+    std::array<bool, kChannels> chosen_{};
 };
 
 bool startsNote(uint32_t message) {
@@ -387,9 +426,7 @@ public:
         }
         fluid_synth_write_float(engine_.synth.get(), frames, left, 0, 1, right, 0, 1);
     }
-    int activeVoices() const override {
-        return fluid_synth_get_active_voice_count(engine_.synth.get());
-    }
+    int activeVoices() const override { return voicesOf(engine_.synth.get()).sounding; }
     double sampleRate() const override { return sampleRate_; }
 
 private:
@@ -410,6 +447,7 @@ public:
             std::lock_guard lock(o.mutex);
             idlePause_ = o.idlePause;
             idleCheck_ = o.idleCheck;
+            releaseLimit_ = o.releaseLimit;
         }
         driver_ = std::move(driver);
         watcher_ = std::thread([this] { watch(); });
@@ -422,6 +460,7 @@ public:
         if (closed_) {
             return;
         }
+        lastMessage_ = Clock::now();
         decoder_.play(message);
         if (!startsNote(message)) {
             return;
@@ -446,6 +485,7 @@ public:
     void reset() override {
         std::lock_guard lock(mutex_);
         if (!closed_) {
+            lastMessage_ = Clock::now();
             decoder_.endAllNotes();
         }
     }
@@ -466,8 +506,7 @@ public:
 
     synth_testing::BuiltInSynthesizerState state() {
         std::lock_guard lock(mutex_);
-        return {driver_ != nullptr, audioStarts_,
-                fluid_synth_get_active_voice_count(engine_.synth.get())};
+        return {driver_ != nullptr, audioStarts_, voicesOf(engine_.synth.get()).sounding};
     }
 
 private:
@@ -483,7 +522,13 @@ private:
                 continue;
             }
             const auto now = Clock::now();
-            if (fluid_synth_get_active_voice_count(engine_.synth.get()) > 0) {
+            // With every Effect running the synthesizer works at its voice limit, and then
+            // leaves a few voices that never finish their release, though they are silent.
+            // No release lasts longer than the limit after the last message.
+            const Voices voices = voicesOf(engine_.synth.get());
+            const bool quiet =
+                voices.sounding == 0 || (voices.held == 0 && now - lastMessage_ >= releaseLimit_);
+            if (!quiet) {
                 silentSince_.reset();
             } else if (!silentSince_) {
                 silentSince_ = now;
@@ -501,10 +546,12 @@ private:
     DriverPtr driver_; // after engine_: destroyed before the synthesizer
     bool closed_ = false;
     std::optional<Clock::time_point> silentSince_;
+    Clock::time_point lastMessage_ = Clock::now();
     Clock::time_point nextAudioAttempt_{};
     int audioStarts_ = 1;
     std::chrono::milliseconds idlePause_{};
     std::chrono::milliseconds idleCheck_{};
+    std::chrono::milliseconds releaseLimit_{};
     std::thread watcher_;
 };
 
@@ -614,6 +661,12 @@ void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::millisecond
     o.idleCheck = std::max(checkEvery, std::chrono::milliseconds(1));
 }
 
+void setReleaseLimit(std::chrono::milliseconds limit) {
+    auto& o = overrides();
+    std::lock_guard lock(o.mutex);
+    o.releaseLimit = limit;
+}
+
 void restoreDefaults() {
     auto& o = overrides();
     std::lock_guard lock(o.mutex);
@@ -622,6 +675,7 @@ void restoreDefaults() {
     o.audioFileName.clear();
     o.idlePause = kIdlePause;
     o.idleCheck = kIdleCheck;
+    o.releaseLimit = kReleaseLimit;
 }
 
 std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device) {

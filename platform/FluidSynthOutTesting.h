@@ -21,6 +21,9 @@ void useAudioDrivers(std::vector<std::string> drivers, std::string fileName = {}
 // Pauses the audio output after pauseAfter without a sounding voice, checking every checkEvery.
 void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::milliseconds checkEvery);
 
+// Released voices count as silent once this long has passed since the last message.
+void setReleaseLimit(std::chrono::milliseconds limit);
+
 // Undoes all of the above.
 void restoreDefaults();
 
