@@ -32,13 +32,7 @@ struct Window {
     // key where one matches, as for a key from the keyboard.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
-        const QString text = modifiers == Qt::NoModifier && key >= Qt::Key_A && key <= Qt::Key_Z
-                                 ? QString(QChar(key)).toLower()
-                                 : QString();
-        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent event(type, key, modifiers, text);
-            QApplication::sendEvent(target, &event);
-        }
+        testing_support::sendKey(target, key, modifiers);
     }
     bool anyEffectTimerRunning() {
         for (int i = 0; i < EffectTimerCount; ++i) {

@@ -66,13 +66,7 @@ void press(int key, Qt::KeyboardModifiers modifiers, QWidget* window) {
     window->activateWindow();
     QWidget* target = QApplication::focusWidget();
     target = target && target->window() == window ? target : window;
-    const QString text = modifiers == Qt::NoModifier && key >= Qt::Key_A && key <= Qt::Key_Z
-                             ? QString(QChar(key)).toLower()
-                             : QString();
-    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent event(type, key, modifiers, text);
-        QApplication::sendEvent(target, &event);
-    }
+    testing_support::sendKey(target, key, modifiers);
 }
 
 std::vector<EffectTimer> runningTimers(frmGraphicsPlay& form) {

@@ -4,6 +4,9 @@
 #include "music/PemSoundsModule.h"
 #include "music/Tunes.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+
 namespace testing_support {
 
 RecordedMidi::RecordedMidi() {
@@ -94,6 +97,16 @@ std::vector<int> playedNotes(const platform::MidiRecording& log) {
         }
     }
     return notes;
+}
+
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
+    const QString text = modifiers == Qt::NoModifier && key >= Qt::Key_A && key <= Qt::Key_Z
+                             ? QString(QChar(key)).toLower()
+                             : QString();
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, modifiers, text);
+        QApplication::sendEvent(target, &event);
+    }
 }
 
 } // namespace testing_support

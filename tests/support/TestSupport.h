@@ -7,6 +7,7 @@
 #include "platform/RecordingMidiOut.h"
 
 #include <QStringList>
+#include <QWidget>
 
 #include <array>
 #include <memory>
@@ -84,6 +85,9 @@ private:
     QString caption_;
     std::array<bool, EffectTimerCount> timers_{};
 };
+
+// A key pressed and released on target, with the text a keyboard would give a letter.
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // Note numbers of the note-ons with velocity above 0, in order.
 std::vector<int> playedNotes(const platform::MidiRecording& log);
