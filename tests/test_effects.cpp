@@ -1,5 +1,6 @@
-// What each Effect does that a user sees and hears, alone and mixed with the others.
+// What each Effect and the helpers they share do that a user sees and hears.
 #include "effects/Effects.h"
+#include "effects/Primitives.h"
 #include "music/Tunes.h"
 #include "platform/Rounding.h"
 #include "support/TestSupport.h"
@@ -7,18 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
-#include <tuple>
 
 using platform::RGB;
 using testing_support::FakeHost;
 using testing_support::OpenRecorder;
 using testing_support::playedNotes;
 using testing_support::ScriptedNumbers;
+using B = EffectButton;
+using T = EffectTimer;
 
 TEST(Effects, EachButtonStartsItsEffectAndEachTickPlaysOneNote) {
-    using B = EffectButton;
-    using T = EffectTimer;
     struct Case {
         B button;
         QString caption;
@@ -40,14 +41,11 @@ TEST(Effects, EachButtonStartsItsEffectAndEachTickPlaysOneNote) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption.toStdString());
         OpenRecorder midi;
-        // The sweeps step 5 pixels from x = 5: the fourth stroke lands on the right edge
-        // and goes on, the fifth is beyond it and ends the sweep.
+        // Sweeps step 5 pixels from x = 5: the fourth stroke lands on the edge and goes on.
         FakeHost host(QSize(25, 80));
         host.selectedTune = 1;
         Effects effects(host);
-
         effects.click(c.button);
-
         EXPECT_EQ(host.caption(),
                   "Zelphor Version 1.0 Rev 24 showing " + c.caption + " to tune Major");
         for (int t = 0; t < EffectTimerCount; ++t) {
@@ -69,20 +67,14 @@ TEST(Effects, EachButtonStartsItsEffectAndEachTickPlaysOneNote) {
 }
 
 TEST(Effects, AnyMixOfPressesTicksAndFreezesKeepsColourAndSoundSane) {
-    // The program's generator, reseeded from a counter so that a run repeats.
-    struct Repeatable final : platform::RandomSource {
-        Repeatable() { platform::setRandomSource(this); }
-        ~Repeatable() override { platform::setRandomSource(nullptr); }
-        float next() override { return generator.next(); }
-        void reseed() override { generator.seedWith(++reseeds); }
-        platform::ClockSeededRandom generator{0x1234'5678};
-        uint64_t reseeds = 0;
-    } random;
+    std::mt19937 user(77);
+    std::vector<float> numbers(200000);
+    std::generate(numbers.begin(), numbers.end(), [&] { return float(user() >> 8) * 0x1p-24f; });
+    ScriptedNumbers random(numbers);
     OpenRecorder midi;
     FakeHost host;
     Effects effects(host);
     FormState& s = host.state();
-    std::mt19937 user(77);
     auto chance = [&](int n) { return static_cast<int>(user() % static_cast<unsigned>(n)); };
     auto check = [&](int step) {
         ASSERT_TRUE(std::min({s.RedLevel, s.GreenLevel, s.BlueLevel}) >= 0 &&
@@ -93,23 +85,23 @@ TEST(Effects, AnyMixOfPressesTicksAndFreezesKeepsColourAndSoundSane) {
     // Einstein Waves keeps ticking while Galactic Satellites pauses.
     host.duringPause = [&] {
         for (int i = 0; i < 1 + chance(4); ++i) {
-            effects.tick(EffectTimer::MyTimer);
+            effects.tick(T::MyTimer);
             check(-1);
         }
     };
     for (int step = 0; step < 4000 && !HasFatalFailure(); ++step) {
         const int action = chance(100);
-        const auto timer = EffectTimer(chance(EffectTimerCount));
+        const auto timer = T(chance(EffectTimerCount));
         if (action < 75) {
             if (host.timerEnabled(timer)) {
                 effects.tick(timer);
             }
         } else if (action < 90) {
-            effects.click(EffectButton(chance(EffectButtonCount)));
+            effects.click(B(chance(EffectButtonCount)));
         } else if (action < 94) {
             midi.card.MidiReset();
             for (int t = 0; t < EffectTimerCount; ++t) {
-                host.setTimerEnabled(EffectTimer(t), false);
+                host.setTimerEnabled(T(t), false);
             }
             ASSERT_TRUE(midi.log().soundingNotes().empty()) << step;
         } else if (action < 98) {
@@ -122,102 +114,79 @@ TEST(Effects, AnyMixOfPressesTicksAndFreezesKeepsColourAndSoundSane) {
         check(step);
     }
     EXPECT_GT(host.playNoteCalls, 500);
+    EXPECT_EQ(random.numbers().overruns(), 0u);
 }
 
-TEST(BlackHoles, AHoleShrinksUntilItsRadiusFallsBelowTen) {
-    OpenRecorder midi;
-    FakeHost host;
-    BlackHoles holes(host);
-    // The smallest n with R0 * 0.9^n < 10; the start radius itself is never drawn.
-    // 11.111111 shrinks to exactly 10 (the product rounded to a float), not yet below.
-    const std::pair<float, int> cases[] = {{1000.0f, 44},   {237.6f, 31}, {11.2f, 2},
-                                           {11.111111f, 2}, {11.0f, 1},   {0.0f, 1}};
-    for (const auto& [radius, circles] : cases) {
-        holes.CmdBlackHoles_Click();
-        host.state().Radius = radius;
-        int drawn = 0;
+TEST(Effects, StartAfreshOnTheTickPastTheirLimitNotTheOneReachingIt) {
+    struct Case {
+        B button;
+        T timer;
+        QSize size;
+        float radius, driftX, driftY;
+        int ticks;
+    };
+    const Case cases[] = {
+        // A hole shrinks to 0.9 a tick until below 10: 11.111111 shrinks to exactly 10.
+        {B::CmdBlackHoles, T::CircleTimer, {1024, 594}, 11.111111f, 0, 0, 2},
+        {B::CmdBlackHoles, T::CircleTimer, {1024, 594}, 11.0f, 0, 0, 1},
+        // Rings grow by 1.05 until taller than the surface: 21 on a surface 21 high goes on.
+        {B::cmdExplodingSuns, T::ExplodeTimer, {800, 21}, 20, 0, 0, 2},
+        // DY1 must pass 0.4 * 594 = 237.6; DX1 = 200 on a surface 200 wide goes on, and
+        // drifting left never passes the width test.
+        {B::cmdSineWaver, T::SineTimer, {1024, 594}, 0, -1, 1, 238},
+        {B::cmdTrig, T::TrigTimer, {200, 594}, 0, 2, 0, 101}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "timer " << int(c.timer) << ", " << c.radius);
+        FakeHost host(c.size);
+        FormState& s = host.state();
+        Effects effects(host);
+        effects.click(c.button);
+        s.Radius = c.radius, s.CurveDriftX = c.driftX, s.CurveDriftY = c.driftY;
+        int ticks = 0;
         do {
             host.setCaption(QString());
-            holes.CircleTimer_Timer();
-            ++drawn;
-        } while (host.caption().isEmpty() && drawn < 100);
-        EXPECT_EQ(drawn, circles) << radius;
-        EXPECT_TRUE(host.timerEnabled(EffectTimer::CircleTimer));
+            effects.tick(c.timer);
+            ++ticks;
+        } while (host.caption().isEmpty() && ticks < 1000);
+        EXPECT_EQ(ticks, c.ticks);
     }
 }
 
-TEST(BlackHoles, CirclesAreFilledBlackOnlyAfterAnEffectLeftTheFillSolid) {
-    // Einstein Waves' balls leave the fill solid; Exploding Suns leaves it clear.
-    for (const auto& [before, tick] :
-         {std::pair{EffectButton::cmdEinsteinWaves, EffectTimer::MyTimer},
-          std::pair{EffectButton::cmdExplodingSuns, EffectTimer::ExplodeTimer}}) {
-        OpenRecorder midi;
+TEST(BlackHoles, HolesAreFilledBlackOnlyWhileAnotherEffectLeftTheFillSolid) {
+    // Einstein Waves' balls leave it solid, Exploding Suns clear.
+    for (bool solid : {false, true}) {
         FakeHost host;
         Effects effects(host);
-        effects.click(before);
-        effects.tick(tick);
         auto& pic = host.MyPic();
-        pic.Cls();
+        pic.setFillStyle(solid ? platform::DrawingSurface::FillSolid
+                               : platform::DrawingSurface::FillTransparent);
         pic.PSet(512, 297, 0xFFFFFF);
-        // A hole in the middle, radius 118.8, in grey.
-        ScriptedNumbers rnd(std::vector<float>(10, 0.5f));
-        effects.click(EffectButton::CmdBlackHoles);
-        effects.tick(EffectTimer::CircleTimer);
-        EXPECT_EQ(pic.pixel(512, 297), before == EffectButton::cmdExplodingSuns ? 0xFFFFFF : 0);
-        EXPECT_EQ(pic.pixel(512 + 107, 297), RGB(159, 159, 159));
+        ScriptedNumbers rnd(std::vector<float>(10, 0.5f)); // a hole in the middle
+        effects.click(B::CmdBlackHoles);
+        effects.tick(T::CircleTimer);
+        EXPECT_EQ(pic.pixel(512, 297), solid ? 0 : 0xFFFFFF);
     }
 }
 
-TEST(ExplodingSuns, ASolidSunOutlinedRingsAndTheLastRingBeforeTheNextSun) {
+TEST(ExplodingSuns, ASolidSunAndTheNextSunStartsColoursAndTuneAgain) {
     OpenRecorder midi;
     FakeHost host(QSize(600, 60));
     FormState& s = host.state();
     s.TuneIndex = 7;
     ScriptedNumbers rnd({0.5f, 0.5f, 0.5f, 0.1f, 0.5f, 0.5f});
     ExplodingSuns suns(host);
-    const auto& pic = host.MyPic();
-    auto painted = [&](int32_t colour) {
-        const auto* p = reinterpret_cast<const QRgb*>(pic.image().constBits());
-        const QRgb rgb = qRgb(colour & 255, colour >> 8 & 255, colour >> 16);
-        return std::count(p, p + pic.image().width() * pic.image().height(), rgb);
-    };
-
     suns.cmdExplodingSuns_Click();
-    s.Radius = 20;
-    suns.ExplodeTimer_Timer();
     s.Radius = 200;
     suns.ExplodeTimer_Timer();
-
-    // A sun of radius 10 at (300, 30), a ring of 21 round it, then one of 210 as the last.
+    const auto& pic = host.MyPic();
+    // A sun of radius 10 at (300, 30), a ring of 210 round it, the next sun at (60, 30).
     EXPECT_EQ(pic.pixel(307, 30), RGB(255, 255, 0));
-    EXPECT_EQ(pic.pixel(315, 30), 0);
-    EXPECT_GT(painted(RGB(255, 252, 0)), 20);
-    EXPECT_GT(painted(RGB(255, 249, 0)), 20);
-    // The next sun, at (60, 30), starts the colours and the tune again.
     EXPECT_EQ(pic.pixel(60, 30), RGB(255, 255, 0));
     EXPECT_EQ(s.Radius, 10.0f);
     EXPECT_EQ(RGB(s.RedLevel, s.GreenLevel, s.BlueLevel), RGB(255, 255, 0));
     EXPECT_EQ(playedNotes(midi.log()).front(), static_cast<int>(s.CurrentTune.at(0)));
     EXPECT_EQ(playedNotes(midi.log()).back(), static_cast<int>(s.CurrentTune.at(0)));
     EXPECT_EQ(rnd.numbers().overruns(), 0u);
-}
-
-TEST(ExplodingSuns, ANewSunStartsAfterTheFirstRingTallerThanTheSurface) {
-    // The smallest n with R0 * 1.05^n > height; a ring of 21 on a surface 21 high goes on.
-    const std::tuple<int, float, int> cases[] = {
-        {60, 10, 37}, {100, 10, 48}, {594, 10, 84}, {9, 10, 1}, {21, 20, 2}};
-    for (const auto& [height, radius, rings] : cases) {
-        FakeHost host(QSize(800, height));
-        ExplodingSuns suns(host);
-        suns.cmdExplodingSuns_Click();
-        host.state().Radius = radius;
-        int ticks = 0;
-        do {
-            suns.ExplodeTimer_Timer();
-            ++ticks;
-        } while (host.state().Radius != 10.0f && ticks < 1000);
-        EXPECT_EQ(ticks, rings) << "height " << height;
-    }
 }
 
 TEST(JaggedMaze, ThePathStartsAfreshOnlyStrictlyBeyondAnEdge) {
@@ -233,21 +202,173 @@ TEST(JaggedMaze, ThePathStartsAfreshOnlyStrictlyBeyondAnEdge) {
                           {100, 50, 0, 0.5f, false}, {100, 49.75f, 0, 0.5f, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.penX << ", " << c.penY);
-        OpenRecorder midi;
         FakeHost host(QSize(400, 300));
         // The segment's extents and signs, then a new start at (300, 75).
         ScriptedNumbers rnd({0, 0, c.signX, c.signY, 0.75f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
         host.MyPic().setCurrentX(c.penX);
         host.MyPic().setCurrentY(c.penY);
-        host.setTimerEnabled(EffectTimer::JaggedTimer, true);
 
         JaggedMaze(host).JaggedTimer_Timer();
 
         const float x = c.restarts ? 300 : c.penX + (c.signX > 0 ? -50 : 50);
         const float y = c.restarts ? 75 : c.penY + (c.signY > 0 ? -50 : 50);
         EXPECT_EQ(QPointF(host.MyPic().CurrentX(), host.MyPic().CurrentY()), QPointF(x, y));
-        EXPECT_EQ(host.caption().contains("Jagged Maze"), c.restarts);
-        EXPECT_TRUE(host.timerEnabled(EffectTimer::JaggedTimer));
+    }
+}
+
+// Spectral Flood and Einstein Waves step two points that bounce off the edges.
+TEST(BouncingPoints, TurnOnlyBeyondAnEdgeAndWhileHeadingOut) {
+    enum Coordinate { X1, Y1, X2, Y2, P1 };
+    struct Case {
+        Coordinate which;
+        float from, step, to, stepAfter;
+        int instrument; // drawn anew for each bounce of the first point
+    };
+    // Surface 100 x 80; P1 moves X1 and Y1 alike, into a corner. The last four start
+    // outside: heading in they go straight on, heading out they turn once.
+    const Case cases[] = {
+        {X1, 95, 5, 100, 5, 7},       {X1, 96, 5, 96, -5, 72},    {X1, 5, -5, 0, -5, 7},
+        {X1, 4, -5, 4, 5, 72},        {Y1, 78, 2, 80, 2, 7},      {Y1, 79, 2, 79, -2, 72},
+        {X2, 99.5f, 1, 99.5f, -1, 7}, {Y2, 0.5f, -1, 0.5f, 1, 7}, {P1, 99.5f, 1, 99.5f, -1, 20},
+        {X1, -50, 2, -48, 2, 7},      {Y1, 520, -2, 518, -2, 7},  {X1, -50, -2, -50, 2, 72},
+        {Y2, 520, 2, 520, -2, 7}};
+    for (T timer : {T::WashTimer, T::MyTimer}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << int(timer) << ", " << c.which << " from " << c.from);
+            OpenRecorder midi;
+            FakeHost host(QSize(100, 80));
+            FormState& s = host.state();
+            float* position[] = {&s.X1, &s.Y1, &s.X2, &s.Y2};
+            float* step[] = {&s.DX1, &s.DY1, &s.DX2, &s.DY2};
+            for (int i = 0; i < 4; ++i) {
+                const bool moved = i == c.which || (c.which == P1 && i < 2);
+                *position[i] = moved ? c.from : 25;
+                *step[i] = moved ? c.step : 0;
+            }
+            s.Instrument = 7;
+            // New instruments first, then Einstein Waves' two ball colours.
+            ScriptedNumbers rnd({0.9f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+            Effects(host).tick(timer);
+            const int i = c.which == P1 ? 0 : c.which;
+            EXPECT_FLOAT_EQ(*position[i], c.to);
+            EXPECT_EQ(*step[i], c.stepAfter);
+            EXPECT_EQ(s.Instrument, c.instrument);
+            // The tick's one note already sounds with the new instrument.
+            const auto sent = midi.log().shortMessages();
+            const auto program = std::find_if(sent.rbegin(), sent.rend(),
+                                              [](uint32_t m) { return (m & 0xF0) == 0xC0; });
+            ASSERT_TRUE(program != sent.rend() && (sent.back() & 0xF0) == 0x90);
+            EXPECT_EQ(*program >> 8 & 0x7F, static_cast<uint32_t>(c.instrument));
+        }
+    }
+}
+
+TEST(SpectralFlood, APointLeftOutsideComesBack) {
+    // Showing the panel shrinks the surface; another Effect's big step can carry a point out.
+    const std::array<float, 6> cases[] = {{500, 594, 600, 100, 10, 10},
+                                          {1024, 437, 100, 100, 10, 520},
+                                          {1024, 594, -50, 100, 10, 10},
+                                          {1024, 594, 100, -30, 10, 10}};
+    for (const auto& [w, h, x1, y1, x2, y2] : cases) {
+        FakeHost host;
+        SpectralFlood flood(host);
+        FormState& s = host.state();
+        ScriptedNumbers rnd({0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.75f});
+        flood.cmdWash_Click();
+        s.X1 = x1, s.Y1 = y1, s.X2 = x2, s.Y2 = y2;
+        host.MyPic().resize(QSize(int(w), int(h)));
+        for (int i = 0; i < 100; ++i) {
+            flood.WashTimer_Timer();
+        }
+        EXPECT_TRUE(s.X1 >= 0 && s.X1 <= w && s.Y1 >= 0 && s.Y1 <= h) << s.X1 << ", " << s.Y1;
+        EXPECT_TRUE(s.X2 >= 0 && s.X2 <= w && s.Y2 >= 0 && s.Y2 <= h) << s.X2 << ", " << s.Y2;
+        // Turned round once at most, not on every tick.
+        EXPECT_LE(rnd.numbers().drawn(), 5u);
+    }
+}
+
+TEST(GalacticSatellites, WavesTickOnDuringThePauseThenAHoleTakesTheP1UnlessClosed) {
+    for (bool closed : {false, true}) {
+        OpenRecorder midi;
+        FakeHost host;
+        Effects effects(host);
+        FormState& s = host.state();
+        std::vector<float> during;
+        host.duringPause = [&] {
+            EXPECT_FALSE(host.timerEnabled(T::CircleTimer));
+            effects.tick(T::MyTimer);
+            during = {s.X2, s.Y2, s.DX1, s.X1};
+            host.unloaded_ = closed;
+        };
+
+        effects.click(B::cmdGalactic);
+
+        ASSERT_EQ(host.pauses, std::vector<int16_t>{100});
+        EXPECT_EQ(host.timerEnabled(T::CircleTimer), !closed);
+        EXPECT_EQ(host.caption().contains("Black Holes"), !closed);
+        EXPECT_EQ(std::vector<float>({s.X2, s.Y2, s.DX1}),
+                  std::vector<float>(during.begin(), during.begin() + 3));
+        EXPECT_EQ(s.X1 != during[3], !closed); // the hole's centre
         EXPECT_EQ(playedNotes(midi.log()).size(), 1u);
     }
+}
+
+// Cosmic Sines and Trigonometric Trajectories: the same band, with a sine or a tangent.
+TEST(CurveBands, DriftsSlowerThanOneBecomeTwoAndColoursAreNeverGrey) {
+    // 1/3 and 2/3 give exactly -1 and 1 in float arithmetic: fast enough.
+    const std::pair<float, float> drifts[] = {{0.5f, 2.0f},      {0.3334f, 2.0f},
+                                              {1.0f / 3, -1.0f}, {2.0f / 3, 1.0f},
+                                              {0.0f, -3.0f},     {0.99999994f, 2.9999996f}};
+    FakeHost host;
+    Effects effects(host);
+    for (const auto& [draw, drift] : drifts) {
+        ScriptedNumbers rnd({0.5f, draw, 0, 0.5f, 0.5f, 0.9f, 0, 0, 0});
+        effects.click(B::cmdSineWaver);
+        EXPECT_FLOAT_EQ(host.state().CurveDriftX, drift) << draw;
+    }
+    // A flat curve of frequency 1 through the middle; black and white are drawn again.
+    ScriptedNumbers rnd({0.5f, 0.5f, 0, 0.5f, 0.5f, 0, 0, 0, 0.9f, 0.9f, 0.9f, 0.9f, 0, 0, 0});
+    effects.click(B::cmdTrig);
+    EXPECT_EQ(host.MyPic().pixel(0, 297), RGB(255, 0, 0));
+    EXPECT_EQ(host.state().CurveFrequency, 1.0f);
+    EXPECT_EQ(rnd.numbers().remaining() + rnd.numbers().overruns(), 0u);
+}
+
+TEST(TurnColour, StepsAlongTheEdgeOfTheWheel) {
+    struct Case {
+        int16_t r, g, b, step;
+        int32_t to;
+    };
+    // Forwards and backwards round every edge, stopping at the corners; off the edge, or
+    // with no step, nothing moves.
+    const Case cases[] = {
+        {255, 0, 0, 10, RGB(255, 10, 0)},      {255, 255, 0, 10, RGB(245, 255, 0)},
+        {0, 255, 0, 5, RGB(0, 255, 5)},        {0, 0, 255, -8, RGB(0, 8, 255)},
+        {5, 255, 0, 10, RGB(0, 255, 0)},       {0, 255, 255, 5, RGB(0, 250, 255)},
+        {0, 0, 255, 5, RGB(5, 0, 255)},        {255, 0, 255, 5, RGB(255, 0, 250)},
+        {255, 0, 0, -8, RGB(255, 0, 8)},       {0, 255, 0, -8, RGB(8, 255, 0)},
+        {248, 255, 0, -8, RGB(255, 255, 0)},   {255, 255, 0, -3, RGB(255, 252, 0)},
+        {0, 255, 255, -8, RGB(0, 255, 247)},   {255, 0, 255, -8, RGB(247, 0, 255)},
+        {100, 200, 50, -8, RGB(100, 200, 50)}, {255, 0, 0, 0, RGB(255, 0, 0)}};
+    for (Case c : cases) {
+        TurnColour(c.r, c.g, c.b, c.step);
+        EXPECT_EQ(RGB(c.r, c.g, c.b), c.to) << "step " << c.step;
+    }
+}
+
+TEST(DrawShadedLine, LevelsOutOfRangeAreTakenAsTheirLimitsAndTheColumnEnds) {
+    // 255 points darkening above the centre, five of the colour and 255 brightening below.
+    FakeHost host(QSize(3, 800));
+    FormState& s = host.state();
+    s.X1 = 1, s.Y1 = 400, s.Y2 = 380;
+    s.RedLevel = 300, s.GreenLevel = -5, s.BlueLevel = 0;
+
+    DrawShadedLine(host);
+
+    const auto& pic = host.MyPic();
+    EXPECT_EQ(pic.pixel(1, 390), RGB(255, 0, 0));
+    EXPECT_EQ(pic.pixel(1, 390 - 254 * 3 / 2), RGB(1, 0, 0));
+    EXPECT_EQ(pic.pixel(1, 390 + 260 * 3 / 2), RGB(255, 255, 255));
+    EXPECT_EQ(pic.pixel(1, 390 + 260 * 3 / 2 + 2), 0);
+    EXPECT_EQ(RGB(s.RedLevel, s.GreenLevel, s.BlueLevel), RGB(300, -5, 0));
 }

@@ -1,12 +1,12 @@
-// Thick points take a fast path through the surface, and the Effects keep parts of their
-// drawing between ticks: both must draw exactly what a plain drawing would.
+// The drawing surface, whose thick points take a fast path, and the Effects, which keep parts
+// of their drawing between ticks: both must draw exactly what a plain drawing would.
 #include "effects/Effects.h"
-#include "platform/Random.h"
 #include "platform/Rounding.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -17,6 +17,15 @@ using platform::RGB;
 namespace {
 
 constexpr double TwoPi = 6.28318530717958;
+constexpr int32_t White = 0xFFFFFF;
+const float Inf = std::numeric_limits<float>::infinity();
+const float NaN = std::numeric_limits<float>::quiet_NaN();
+
+long litPixels(const DrawingSurface& s) {
+    const auto* p = reinterpret_cast<const QRgb*>(s.image().constBits());
+    return std::count_if(p, p + s.image().width() * s.image().height(),
+                         [](QRgb c) { return (c & 0xFFFFFF) != 0; });
+}
 
 // A point as a disc as wide as the pen: centred on the pixel holding the point for odd
 // widths, on the nearest pixel corner for even ones; a pixel is in when its centre is.
@@ -37,34 +46,13 @@ void referenceDot(QImage& image, float x, float y, int width, int32_t colour) {
     }
 }
 
-// The program's generator with reseeds that repeat, remembering what it handed out.
-class RecordingRandom final : public platform::RandomSource {
-public:
-    RecordingRandom() { platform::setRandomSource(this); }
-    ~RecordingRandom() override { platform::setRandomSource(nullptr); }
-    float next() override { return drawn.emplace_back(generator_.next()); }
-    void reseed() override { generator_.seedWith(0x5EED + 7919 * ++reseeds_); }
-    std::vector<float> drawn;
-
-private:
-    platform::ClockSeededRandom generator_{12345};
-    uint64_t reseeds_ = 0;
-};
-
-// What a tick's drawing depends on from before it.
-struct Before {
-    float penX, penY;
-    int32_t colour;
-    int16_t fillStyle;
-};
-
-// What a tick of the Effect the timer drives should draw on a clear surface.
-QImage expected(EffectTimer timer, const Before& b, testing_support::FakeHost& host,
-                const std::vector<float>& drawn) {
-    const FormState& s = host.state();
-    const QSize size = host.MyPic().image().size();
+// What a tick of the Effect the timer drives should draw on a clear surface, from the surface
+// and colour before it and the numbers it drew, which end just before `end`.
+QImage expected(EffectTimer timer, const DrawingSurface& b, int32_t colourBefore,
+                const FormState& s, const float* end) {
+    const QSize size = b.image().size();
     const int32_t colour = RGB(s.RedLevel, s.GreenLevel, s.BlueLevel);
-    // Lines and circles go through the surface's own primitives, on a surface of their own:
+    // Lines and circles through the surface's own primitives on a surface of their own:
     // the tick must draw exactly that primitive and nothing else.
     DrawingSurface ref(size);
     QImage want = ref.image();
@@ -77,8 +65,8 @@ QImage expected(EffectTimer timer, const Before& b, testing_support::FakeHost& h
             const double c = timer == EffectTimer::SineTimer ? std::sin(angle) : std::tan(angle);
             const auto u = static_cast<float>(c + t * s.CurveSlope + s.DY2);
             const auto x = static_cast<float>(size.width() * t / TwoPi + s.DX1);
-            const float H = host.MyPic().ScaleHeight();
-            referenceDot(want, x, H / 2 - H * u / 2 + s.DY1, 5, b.colour);
+            const float H = b.ScaleHeight();
+            referenceDot(want, x, H / 2 - H * u / 2 + s.DY1, 5, colourBefore);
         }
         return want;
     case EffectTimer::ShadedRainTimer: {
@@ -100,15 +88,14 @@ QImage expected(EffectTimer timer, const Before& b, testing_support::FakeHost& h
     }
     case EffectTimer::MyTimer: {
         // Two balls filled with the colours of the last six numbers drawn, then the line.
-        auto fill = [&](std::size_t at) {
-            auto level = [&](std::size_t i) { return static_cast<int>(drawn[i] * 256); };
-            return RGB(level(at), level(at + 1), level(at + 2));
+        auto fill = [&](const float* at) {
+            return RGB(int(at[0] * 256), int(at[1] * 256), int(at[2] * 256));
         };
         ref.setDrawWidth(2);
         ref.setFillStyle(DrawingSurface::FillSolid);
-        ref.setFillColor(fill(drawn.size() - 6));
+        ref.setFillColor(fill(end - 6));
         ref.Circle(s.X1, s.Y1, ref.ScaleHeight() / 100, colour);
-        ref.setFillColor(fill(drawn.size() - 3));
+        ref.setFillColor(fill(end - 3));
         ref.Circle(s.X2, s.Y2, ref.ScaleHeight() / 100, colour);
         ref.Line(s.X1, s.Y1, s.X2, s.Y2, colour);
         break;
@@ -120,12 +107,13 @@ QImage expected(EffectTimer timer, const Before& b, testing_support::FakeHost& h
         break;
     case EffectTimer::JaggedTimer:
         ref.setDrawWidth(2);
-        ref.Line(b.penX, b.penY, b.penX + s.DX1, b.penY + s.DY1, s.PenColour);
+        ref.Line(b.CurrentX(), b.CurrentY(), b.CurrentX() + s.DX1, b.CurrentY() + s.DY1,
+                 s.PenColour);
         break;
     case EffectTimer::CircleTimer:
         ref.setDrawWidth(3);
         ref.setFillColor(0);
-        ref.setFillStyle(b.fillStyle);
+        ref.setFillStyle(b.FillStyle());
         ref.Circle(s.X1, s.Y1, s.Radius, s.PenColour);
         break;
     case EffectTimer::ExplodeTimer:
@@ -142,15 +130,14 @@ TEST(FastPath, DotsAreDiscsAtEveryWidthOnAndOffTheEdges) {
     const QSize size(61, 47);
     std::mt19937 gen(7);
     std::uniform_real_distribution<float> across(-12.0f, 73.0f);
-    const float inf = std::numeric_limits<float>::infinity();
     for (int width = 1; width <= 9; ++width) {
         DrawingSurface surface(size);
         surface.setDrawWidth(static_cast<int16_t>(width));
         QImage want = DrawingSurface(size).image();
         std::vector<std::pair<float, float>> points = {
-            {0, 0},       {60.99f, 46.99f}, {-0.5f, 10},        {61.5f, 10},    {30, -4.5f},
-            {30, 50.5f},  {2.5f, 2.5f},     {3.49f, 7.51f},     {inf, 3},       {3, -inf},
-            {1e9f, 1e9f}, {-3e9f, 20},      {std::nanf(""), 5}, {30.5f, 23.5f}, {-1.0f, -1.0f}};
+            {0, 0},       {60.99f, 46.99f}, {-0.5f, 10},    {61.5f, 10},    {30, -4.5f},
+            {30, 50.5f},  {2.5f, 2.5f},     {3.49f, 7.51f}, {Inf, 3},       {3, -Inf},
+            {1e9f, 1e9f}, {-3e9f, 20},      {NaN, 5},       {30.5f, 23.5f}, {-1.0f, -1.0f}};
         for (int i = 0; i < 150; ++i) {
             points.emplace_back(across(gen), across(gen) - 13);
         }
@@ -175,7 +162,10 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
     for (int t = 0; t < EffectTimerCount; ++t) {
         SCOPED_TRACE(testing::Message() << "timer " << t);
         const auto timer = static_cast<EffectTimer>(t);
-        RecordingRandom random;
+        std::mt19937 gen(static_cast<unsigned>(t));
+        std::vector<float> numbers(20000);
+        std::generate(numbers.begin(), numbers.end(), [&] { return float(gen() >> 8) * 0x1p-24f; });
+        testing_support::ScriptedNumbers random(numbers);
         testing_support::FakeHost host;
         Effects effects(host);
         FormState& s = host.state();
@@ -196,20 +186,121 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
             }
             // Each tick on a clear surface: the comparison sees that tick's drawing only.
             host.MyPic().Cls();
-            const auto& pic = host.MyPic();
+            const DrawingSurface before = host.MyPic();
             const int32_t colour = RGB(s.RedLevel, s.GreenLevel, s.BlueLevel);
-            const Before before{pic.CurrentX(), pic.CurrentY(), colour, pic.FillStyle()};
-            random.drawn.clear();
             host.setCaption(QString());
             effects.tick(timer);
             if (!host.timerEnabled(timer)) {
                 effects.click(buttons[t]);
             } else if (host.caption().isEmpty()) { // not started afresh within the tick
                 ++compared;
-                const QImage want = expected(timer, before, host, random.drawn);
+                const float* end = numbers.data() + random.numbers().drawn();
+                const QImage want = expected(timer, before, colour, s, end);
                 ASSERT_TRUE(host.MyPic().image() == want) << "tick " << tick;
             }
         }
         EXPECT_GE(compared, 4) << "too few ticks drew without starting afresh";
+    }
+}
+
+TEST(DrawingSurface, FarOutAndNonFiniteShapesDrawNothingButReachingInShowsTheVisiblePart) {
+    // Tangent curves and runaway steps hand the surface such values; none may reach an
+    // integer conversion or wrap round into view.
+    const std::pair<float, float> far[] = {{1e10f, 10},         {10, -3e9f}, {10, 5e12f},
+                                           {FLT_MAX, -FLT_MAX}, {-10, 10},   {NaN, 10},
+                                           {10, NaN},           {10, -Inf}};
+    for (int16_t width : {1, 5}) {
+        DrawingSurface s(QSize(64, 48));
+        int notified = 0;
+        s.setChangeNotifier([&] { ++notified; });
+        s.setDrawWidth(width);
+        for (auto [x, y] : far) {
+            s.PSet(x, y, White);
+            s.Circle(x, y, 5, White);
+        }
+        s.Line(-1e12f, -100, 1e12f, -100, White);
+        s.Line(1e10f, -1e10f, 2e10f, 3e9f, White);
+        s.Line(NaN, 0, 10, 10, White);
+        s.Line(10, 10, Inf, 10, White);
+        s.setCurrentX(NaN);
+        s.LineTo(10, 10, White);
+        s.Circle(-1e9f, 20, 1e8f, White);
+        for (float radius : {NaN, Inf, -5.0f, 1e6f, FLT_MAX}) {
+            s.Circle(32, 24, radius, White); // unfilled, or beyond the surface all round
+        }
+        EXPECT_EQ(litPixels(s), 0) << width;
+        EXPECT_EQ(notified, 0) << width;
+        EXPECT_TRUE(s.takeDirty().isEmpty());
+    }
+    DrawingSurface s(QSize(64, 48));
+    s.Line(-1e12f, 10, 1e12f, 10, White);
+    s.Line(20, -3e9f, 20, 3e9f, White);
+    s.Line(-1e9f, -1e9f, 1e9f, 1e9f, White);
+    EXPECT_EQ(litPixels(s), 64 + 48 + 48 - 3);
+    EXPECT_EQ(s.pixel(0, 10) & s.pixel(20, 47) & s.pixel(47, 47), White);
+}
+
+TEST(DrawingSurface, DottedStyleLeavesGapsAtPenWidthOne) {
+    // Wider dotted pens draw solid: the Effects' ticks above compare them with solid ones.
+    for (bool circle : {false, true}) {
+        DrawingSurface solid(QSize(64, 48)), dotted(QSize(64, 48));
+        dotted.setDrawStyle(DrawingSurface::Dot);
+        for (DrawingSurface* s : {&solid, &dotted}) {
+            circle ? s->Circle(32, 24, 15, White) : s->Line(5, 10, 45, 10, White);
+        }
+        EXPECT_GT(litPixels(dotted), 0) << circle;
+        EXPECT_LT(litPixels(dotted), litPixels(solid) * 2 / 3) << circle;
+    }
+}
+
+TEST(DrawingSurface, ResizeKeepsWhatWasDrawnAndAnnouncesItOnce) {
+    DrawingSurface s(QSize(64, 48));
+    int notified = 0;
+    s.setChangeNotifier([&] { ++notified; });
+    s.PSet(10, 10, White);
+    s.PSet(60, 40, White);
+    // Still waiting to be shown: growing the surface announces nothing new.
+    s.resize(QSize(100, 80));
+    EXPECT_EQ(notified, 1);
+    EXPECT_EQ(s.takeDirty(), QRect(0, 0, 100, 80));
+    EXPECT_EQ(s.pixel(60, 40), White);
+    s.resize(QSize(30, 30));
+    s.resize(QSize(64, 48));
+    EXPECT_EQ(notified, 2);
+    EXPECT_EQ(s.pixel(10, 10), White);
+    EXPECT_EQ(litPixels(s), 1);
+    s.resize(QSize(0, -5));
+    EXPECT_EQ(QSizeF(s.ScaleWidth(), s.ScaleHeight()), QSizeF(1, 1));
+}
+
+TEST(DrawingSurface, EveryDrawingMovesThePenAndTheMarkedPartCoversEveryChangedPixel) {
+    // The window repaints only the marked part.
+    DrawingSurface s(QSize(40, 30));
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<float> where(-8.0f, 48.0f);
+    for (int i = 0; i < 400; ++i) {
+        s.setDrawWidth(static_cast<int16_t>(1 + i % 8));
+        s.setDrawStyle(i % 3 == 0 ? DrawingSurface::Dot : DrawingSurface::Solid);
+        s.setFillStyle(i % 7 == 0 ? DrawingSurface::FillSolid : DrawingSurface::FillTransparent);
+        s.setFillColor(i * 40503 & 0xFFFFFF);
+        const int32_t colour = (i * 7919 & 0xFFFFFF) | 1;
+        const QImage before = s.image().copy();
+        (void)s.takeDirty();
+        const float far = i % 7 == 6 ? 1e9f : 1;
+        const float x = where(gen) * far, y = where(gen), x2 = where(gen), y2 = where(gen) * far;
+        i % 4 == 0   ? s.PSet(x, y, colour)
+        : i % 4 == 1 ? s.Line(x2, y2, x, y, colour)
+        : i % 4 == 2 ? s.LineTo(x, y, colour)
+                     : s.Circle(x, y, x2 / 2, colour);
+        ASSERT_EQ(QPointF(s.CurrentX(), s.CurrentY()), QPointF(x, y)) << i;
+        const QRect marked = s.takeDirty();
+        ASSERT_TRUE(marked.isEmpty() || s.image().rect().contains(marked)) << i;
+        for (int py = 0; py < 30; ++py) {
+            for (int px = 0; px < 40; ++px) {
+                ASSERT_TRUE(s.image().pixel(px, py) == before.pixel(px, py) ||
+                            marked.contains(px, py))
+                    << "drawing " << i << " at " << px << ", " << py;
+            }
+        }
     }
 }

@@ -4,12 +4,17 @@
 #include "music/SoundCard.h"
 #include "music/Tone.h"
 #include "music/Tunes.h"
+#include "platform/FluidSynthOut.h"
 #include "platform/MidiOut.h"
 #include "support/TestSupport.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <tuple>
 #include <vector>
 
@@ -18,18 +23,13 @@ namespace {
 using namespace testing_support;
 namespace pem = PemSoundsModule;
 using Notes = std::vector<int>;
+using Messages = std::vector<uint32_t>;
 
 TEST(MidiMessages, PackedAsStatusPlusDataBytes) {
     EXPECT_EQ(pem::PackNoteOn(0, 16, 0), 0x0000009Fu);
     EXPECT_EQ(pem::PackNoteOn(127, 16, 127), 0x007F7F9Fu);
     EXPECT_EQ(pem::PackProgramChange(79, 10), 0x00004FC9u);
     EXPECT_EQ(pem::PackControlChange(64, 16, 0), 0x000040BFu);
-}
-
-QString errorText(platform::MMRESULT code, bool output = true) {
-    char text[256] = {};
-    (output ? platform::midiOutGetErrorTextA : platform::midiInGetErrorTextA)(code, text, 255);
-    return text;
 }
 
 TEST(MidiErrorBox, LongDetailIsCutToTheBufferTheBoxReads) {
@@ -48,76 +48,47 @@ TEST(MidiErrorBox, LongDetailIsCutToTheBufferTheBoxReads) {
     EXPECT_EQ(lines[0], "midiOUT_Open");
     EXPECT_TRUE(lines[1].contains("looked in /nowhere"));
     EXPECT_EQ(lines[1].size(), 254);
-    EXPECT_FALSE(boxes.texts.front().contains('\r'));
     EXPECT_EQ(platform::midiInGetErrorTextA(platform::MMSYSERR_BADDEVICEID, nullptr, 5),
               platform::MMSYSERR_INVALPARAM);
-    // "out" anywhere in the location, in any case, picks the output texts.
-    const platform::MMRESULT code = platform::MMSYSERR_ALLOCATED;
-    EXPECT_EQ(pem::MidiErrorMessage("timeout", code), "timeout\r\n" + errorText(code) + "\r\n");
-    EXPECT_EQ(pem::MidiErrorMessage("o-u-t", code), "o-u-t\r\n" + errorText(code, false) + "\r\n");
 }
 
-TEST(SoundCard, FailedOpenShowsOneBoxAndLaterCallsStayQuiet) {
+TEST(SoundCard, OpensOnceClosesOnceAndAFailedOpenStaysQuiet) {
     RecordedMidi midi;
-    for (platform::MMRESULT code : {platform::MIDIERR_NODEVICE, platform::ZELPHOR_ERR_NOAUDIO,
-                                    platform::MMSYSERR_BADDEVICEID}) {
-        // The last case asks for a device number beyond the one there is.
-        const bool beyond = code == platform::MMSYSERR_BADDEVICEID;
-        platform::setMidiOutDevices(
-            {beyond ? platform::recordingDevice(midi.shared()) : platform::failingDevice(code)});
-        pem::MidiOutHandle = 0;
-        CapturedMessageBoxes boxes;
-        SoundCard card;
-        int16_t device = beyond ? 3 : 0;
-        card.OpenCard(device);
-        EXPECT_FALSE(card.Opened()) << code;
-        int32_t note = 60, channel = 1, velocity = 127;
-        pem::SendNoteOn(note, channel, velocity);
-        card.MidiReset();
-        card.CloseCard();
-        ASSERT_EQ(boxes.texts.size(), 1) << code;
-        EXPECT_EQ(boxes.texts.front(), "midiOUT_Open\n" + errorText(code) + "\n");
-        EXPECT_TRUE(midi.log().events.empty()) << code;
-    }
-}
-
-TEST(SoundCard, OpenCloseAndReset) {
-    OpenRecorder midi;
-    SoundCard& card = midi.card;
-    ASSERT_TRUE(card.Opened());
-    const uint32_t handle = card.HandleForMidiOut();
-    int16_t other = 5;
-    card.OpenCard(other); // only takes the new number
-    EXPECT_EQ(card.HandleForMidiOut(), handle);
+    CapturedMessageBoxes boxes;
+    SoundCard failed;
+    int16_t beyond = 3; // beyond the one device there is
+    failed.OpenCard(beyond);
     int32_t note = 60, channel = 1, velocity = 127;
     pem::SendNoteOn(note, channel, velocity);
-    card.MidiReset();
-    EXPECT_TRUE(midi.log().soundingNotes().empty());
-    EXPECT_EQ(midi.log().resets(), 1u);
+    failed.MidiReset();
+    failed.CloseCard();
+    EXPECT_FALSE(failed.Opened());
+    char text[256] = {};
+    platform::midiOutGetErrorTextA(platform::MMSYSERR_BADDEVICEID, text, 255);
+    EXPECT_EQ(boxes.texts, QStringList{"midiOUT_Open\n" + QString(text) + "\n"});
+    EXPECT_TRUE(midi.log().events.empty());
 
-    card.CloseCard();
-    card.CloseCard();
-    card.MidiReset();
-    EXPECT_FALSE(card.Opened());
-    EXPECT_EQ(midi.log().closes(), 1u);
-    EXPECT_EQ(midi.log().resets(), 1u);
-
-    int16_t device = 0;
+    SoundCard card;
+    int16_t device = 0, other = 5;
     card.OpenCard(device);
-    EXPECT_TRUE(card.Opened());
-    EXPECT_NE(platform::midiOutDeviceFor(card.HandleForMidiOut()), nullptr);
+    const uint32_t handle = card.HandleForMidiOut();
+    card.OpenCard(other); // already open: only takes the new number
+    EXPECT_EQ(card.HandleForMidiOut(), handle);
+    card.CloseCard();
+    EXPECT_EQ(midi.log().closes(), 1u);
+    EXPECT_EQ(boxes.texts.size(), 1);
 }
 
 enum Rejection { TooLongOrShort, WrongNoteLetter, WrongOctave, WrongSharpFlat, AboveMax };
 
 std::vector<Rejection> rejections(Tone& tone, const QString& text) {
     std::vector<Rejection> seen;
-    auto note = [&](Rejection r) { return [&seen, r] { seen.push_back(r); }; };
-    QObject::connect(&tone, &Tone::PitchTooLongOrShort, note(TooLongOrShort));
-    QObject::connect(&tone, &Tone::PitchWrongNoteLetter, note(WrongNoteLetter));
-    QObject::connect(&tone, &Tone::PitchWrongOctave, note(WrongOctave));
-    QObject::connect(&tone, &Tone::PitchWrongSharpFlat, note(WrongSharpFlat));
-    QObject::connect(&tone, &Tone::PitchAboveMax, note(AboveMax));
+    const std::array emitted = {&Tone::PitchTooLongOrShort, &Tone::PitchWrongNoteLetter,
+                                &Tone::PitchWrongOctave, &Tone::PitchWrongSharpFlat,
+                                &Tone::PitchAboveMax};
+    for (std::size_t i = 0; i < emitted.size(); ++i) {
+        QObject::connect(&tone, emitted[i], [&seen, i] { seen.push_back(Rejection(i)); });
+    }
     tone.setPitch(text);
     QObject::disconnect(&tone, nullptr, nullptr, nullptr);
     return seen;
@@ -128,6 +99,7 @@ TEST(TonePitch, TextsGiveCanonicalSpellingsAndNumbers) {
         {"c4", 60, "C4"},   {"db4", 61, "C#4"}, {"D#4", 63, "Eb4"},  {"E#4", 65, "F4"},
         {"Fb4", 64, "E4"},  {"Cb4", 59, "B3"},  {"B#4", 72, "C5"},   {"Cb0", 11, "B-1"},
         {"B#8", 120, "C9"}, {"g9", 127, "G9"},  {"F#9", 126, "F#9"}, {"bb3", 58, "Bb3"},
+        {"d2", 38, "D2"},   {"G#5", 80, "Ab5"}, {"Ab5", 80, "Ab5"},  {"a0", 21, "A0"},
     };
     for (const auto& [text, number, canonical] : cases) {
         Tone tone;
@@ -135,30 +107,21 @@ TEST(TonePitch, TextsGiveCanonicalSpellingsAndNumbers) {
         EXPECT_EQ(tone.Number(), number) << text;
         EXPECT_EQ(tone.PitchText(), canonical) << text;
     }
-    // Every number reads back through its text, except octave -1, which texts cannot name.
-    for (int16_t n = 0; n <= 127; ++n) {
-        Tone written;
-        written.setNumber(n);
-        Tone parsed;
-        const bool accepted = rejections(parsed, written.PitchText()).empty();
-        EXPECT_EQ(accepted, n >= 12) << n << " " << written.PitchText().toStdString();
-        EXPECT_EQ(accepted ? parsed.Number() : written.Number(), n);
-    }
 }
 
 TEST(TonePitch, BadTextsAreRejectedOnceAndChangeNothing) {
     const std::pair<const char*, Rejection> cases[] = {
         {"H4", WrongNoteLetter},  {"#C4", WrongNoteLetter}, {"", TooLongOrShort},
         {"C#10", TooLongOrShort}, {"C4 ", WrongOctave},     {"C#", WrongOctave},
-        {"CB4", WrongSharpFlat},  {"C 4", WrongSharpFlat},  {"A9", AboveMax},
+        {"CB4", WrongSharpFlat},  {"B-1", WrongSharpFlat},  {"A9", AboveMax},
         {"G#9", AboveMax},        {"Ab9", AboveMax},        {"b#9", AboveMax},
     };
     for (const auto& [text, expected] : cases) {
         Tone tone;
         tone.setPitch("F#3");
-        PemSoundsModule::CurrentNoteNumber = -7;
+        pem::CurrentNoteNumber = -7;
         EXPECT_EQ(rejections(tone, text), std::vector<Rejection>{expected}) << text;
-        EXPECT_EQ(PemSoundsModule::CurrentNoteNumber, -7) << text;
+        EXPECT_EQ(pem::CurrentNoteNumber, -7) << text;
         EXPECT_EQ(tone.PitchText(), "F#3") << text;
         EXPECT_EQ(tone.Number(), 54) << text;
     }
@@ -217,150 +180,153 @@ TEST(ToneStart, ReadsAndWritesTicks) {
     }
 }
 
-TEST(TonePlay, ProgramChangeThenNoteOnOrOnlyTheExpression) {
-    OpenRecorder midi;
-    Tone tone;
-    tone.setPitch("Db5");
-    tone.setChannel(10);
-    tone.setInstrument(55);
-    tone.Play();
-    tone.setVolume(0);
-    tone.Play();
-    EXPECT_EQ(midi.log().shortMessages(),
-              (std::vector<uint32_t>{0x37C9u, 0x7F4999u, 0x37C9u, 0x4999u}));
-    EXPECT_EQ(PemSoundsModule::CurrentNoteNumber, 73);
-    midi.log().clear();
-    Tone expression;
-    expression.setEventType(11);
-    expression.setVolume(101);
-    expression.Play();
-    EXPECT_EQ(midi.log().shortMessages(), std::vector<uint32_t>{0x650BB0u});
-}
-
 constexpr int Major = 1;
 constexpr int Pentatonic = 3;
 
-FormState freshState() {
+struct Player {
+    OpenRecorder midi;
     FormState s;
-    Tunes::BuildNoteLists(s);
-    return s;
-}
-
-// Runs PlayNote count times and returns the notes it sounded.
-Notes play(FormState& s, OpenRecorder& midi, int count) {
-    midi.log().clear();
-    for (int i = 0; i < count; ++i) {
-        PlayNote(s);
+    Player() { Tunes::BuildNoteLists(s); }
+    // Runs PlayNote count times and returns the notes it sounded.
+    Notes play(int count) {
+        midi.log().clear();
+        for (int i = 0; i < count; ++i) {
+            PlayNote(s);
+        }
+        return playedNotes(midi.log());
     }
-    return testing_support::playedNotes(midi.log());
-}
-
-TEST(Tunes, NineListsBehindTheOptions) {
-    const FormState s = freshState();
-    std::vector<std::size_t> sizes;
-    for (int option = 0; option < Tunes::OptionCount; ++option) {
-        sizes.push_back(Tunes::ListForOption(s, option).size());
-    }
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{109, 22, 22, 16, 55, 35, 32, 32, 32}));
-    // The generated scales reach the edges of the playable range.
-    EXPECT_EQ(std::vector<double>({s.ChromaticNotes.front(), s.ChromaticNotes.back(),
-                                   s.WholeToneNotes.front(), s.WholeToneNotes.back()}),
-              std::vector<double>({12, 120, 12, 120}));
-    EXPECT_EQ(Tunes::OptionCaptions().at(5), "Frere Jacques");
-    EXPECT_EQ(Tunes::AddTuneToCaption("x", Major), "x to tune Major");
-    EXPECT_EQ(Tunes::AddTuneToCaption("x", -1), "x to tune ");
-    EXPECT_EQ(s.CurrentTune, s.ChromaticNotes);
-}
+};
 
 TEST(Tunes, SwitchEndsTheSoundingNoteAndStartsAFreshTone) {
     // Instruments 8, 40, 20 and 79, the highest.
     ScriptedNumbers rnd({0.1f, 0.5f, 0.25f, 0.99999994f});
-    OpenRecorder midi;
-    FormState s = freshState();
-    EXPECT_EQ(s.CurrentTone->Number(), 60);
-    EXPECT_EQ(s.CurrentTone->Volume(), 127);
-    s.DX1 = 1;
-    s.TuneIndex = 50;
-    EXPECT_EQ(play(s, midi, 1), Notes{62}); // with instrument 8
-    midi.log().clear();
-    Tunes::LoadTune(s, Pentatonic);
-    EXPECT_EQ(midi.log().shortMessages(), (std::vector<uint32_t>{0x08C0u, 0x3E90u}));
-    EXPECT_EQ(s.Instrument, 40);
-    EXPECT_EQ(s.CurrentTune, s.PentatonicNotes);
-    EXPECT_EQ(s.TuneIndex, 51);
-
+    Player p;
+    p.s.DX1 = 1;
+    p.s.TuneIndex = 50;
+    EXPECT_EQ(p.play(1), Notes{62});
+    p.midi.log().clear();
+    Tunes::LoadTune(p.s, Pentatonic);
+    // The old note ends with the old tone's own instrument.
+    EXPECT_EQ(p.midi.log().shortMessages(), (Messages{0x08C0u, 0x3E90u}));
+    EXPECT_EQ(p.s.Instrument, 40);
+    EXPECT_EQ(p.s.CurrentTune, p.s.PentatonicNotes);
+    EXPECT_EQ(p.s.TuneIndex, 51);
     // The next step still ends the fresh tone's own middle C, then starts the new list from
     // its top, as the old index lies beyond it.
-    midi.log().clear();
-    PlayNote(s);
-    EXPECT_EQ(midi.log().shortMessages(),
-              (std::vector<uint32_t>{0x28C0u, 0x3C90u, 0x28C0u, 0x7F3C90u}));
-    EXPECT_EQ(s.TuneIndex, 1);
-
+    p.midi.log().clear();
+    PlayNote(p.s);
+    EXPECT_EQ(p.midi.log().shortMessages(), (Messages{0x28C0u, 0x3C90u, 0x28C0u, 0x7F3C90u}));
+    EXPECT_EQ(p.s.TuneIndex, 1);
     // No option set: the list stays, the tone and instrument are still new.
-    Tunes::LoadTune(s, -1);
-    EXPECT_EQ(s.CurrentTune, s.PentatonicNotes);
-    EXPECT_EQ(s.Instrument, 20);
-    EXPECT_EQ(s.CurrentTone->Number(), 60);
-    EXPECT_TRUE(midi.log().soundingNotes().empty());
-    Tunes::LoadTune(s, Major);
-    EXPECT_EQ(s.CurrentTone->instrument(), 79);
-
-    for (int option = 0; option < Tunes::OptionCount; ++option) {
-        play(s, midi, 3);
-        Tunes::LoadTune(s, option);
-        EXPECT_TRUE(midi.log().soundingNotes().empty()) << option;
-    }
+    Tunes::LoadTune(p.s, -1);
+    EXPECT_EQ(Tunes::AddTuneToCaption("x", -1), "x to tune ");
+    EXPECT_EQ(p.s.CurrentTune, p.s.PentatonicNotes);
+    EXPECT_EQ(p.s.Instrument, 20);
+    Tunes::LoadTune(p.s, Major);
+    EXPECT_EQ(p.s.CurrentTone->instrument(), 79);
 }
 
 TEST(PlayNote, StepsThroughTheTuneAndWrapsAtBothEnds) {
-    OpenRecorder midi;
-    FormState s = freshState();
-    s.DX1 = 10.24f;
-    EXPECT_EQ(play(s, midi, 1), Notes{12});
+    Player p;
+    p.s.DX1 = 10.24f;
+    EXPECT_EQ(p.play(1), Notes{12});
     // Without a forward step the walk goes down and wraps to the top at once.
     for (float dx : {0.0f, -0.0f, -3.0f}) {
-        s.TuneIndex = 0;
-        s.DX1 = dx;
-        EXPECT_EQ(play(s, midi, 3), (Notes{12, 120, 119})) << dx;
-        EXPECT_EQ(s.TuneIndex, 106) << dx;
+        p.s.TuneIndex = 0;
+        p.s.DX1 = dx;
+        EXPECT_EQ(p.play(3), (Notes{12, 120, 119})) << dx;
+        EXPECT_EQ(p.s.TuneIndex, 106) << dx;
     }
-    Tunes::LoadTune(s, Major);
-    s.DX1 = 2;
-    s.TuneIndex = 21;
-    EXPECT_EQ(play(s, midi, 2), (Notes{96, 60}));
-    EXPECT_EQ(s.TuneIndex, 1);
-    s.DX1 = -2;
-    EXPECT_EQ(play(s, midi, 3), (Notes{62, 60, 96}));
-    EXPECT_EQ(s.TuneIndex, 20);
-
+    Tunes::LoadTune(p.s, Major);
+    p.s.DX1 = 2;
+    p.s.TuneIndex = 21;
+    EXPECT_EQ(p.play(2), (Notes{96, 60}));
+    p.s.DX1 = -2;
+    EXPECT_EQ(p.play(3), (Notes{62, 60, 96}));
+    EXPECT_EQ(p.s.TuneIndex, 20);
+    // The volume slider sends only the expression and leaves the sounding tone alone.
+    p.midi.log().clear();
+    SetVolumeFromSlider(p.s, 0);
+    SetVolumeFromSlider(p.s, 127);
+    EXPECT_EQ(p.midi.log().shortMessages(), (Messages{0x0BB0u, 0x7F0BB0u}));
     // Backwards, an index beyond the list also restarts at its start.
-    s.TuneIndex = 50;
-    EXPECT_EQ(play(s, midi, 2), (Notes{60, 96}));
-
+    p.s.TuneIndex = 50;
+    EXPECT_EQ(p.play(2), (Notes{60, 96}));
     // An empty tune only ends the note.
-    s.CurrentTune.clear();
-    s.TuneIndex = 4;
-    PlayNote(s);
-    EXPECT_TRUE(midi.log().soundingNotes().empty());
-    EXPECT_EQ(s.TuneIndex, 4);
+    p.s.CurrentTune.clear();
+    p.s.TuneIndex = 4;
+    PlayNote(p.s);
+    EXPECT_TRUE(p.midi.log().soundingNotes().empty());
+    EXPECT_EQ(p.s.TuneIndex, 4);
 }
 
-TEST(PlayNote, EveryNoteEndsThePreviousOne) {
-    OpenRecorder midi;
-    FormState s = freshState();
-    s.DX1 = 1;
-    for (int i = 0; i < 250; ++i) {
-        PlayNote(s);
-        ASSERT_EQ(midi.log().soundingNotes(), std::multiset<int>{12 + i % 109}) << i;
+// An organ holds its tone for as long as the key is down.
+constexpr uint32_t kOrgan = 19, kC = 60;
+// A note at full velocity measures about 0.01 to 0.02; reverb tails are far below 1e-5.
+constexpr double kAudible = 1e-3, kSilent = 1e-4;
+
+uint32_t msg(uint32_t status, uint32_t channel, uint32_t data1, uint32_t data2 = 0) {
+    return status + channel + data1 * 256 + data2 * 65536;
+}
+
+// Rendering follows the messages, so the library's own handling of them is tested here.
+TEST(OfflineSynth, NotesEndOnlyWhenTheirOwnKeyIsReleasedOrOnReset) {
+    const auto fonts = platform::soundFontCandidates();
+    if (std::none_of(fonts.begin(), fonts.end(), [](const std::string& font) {
+            return QFileInfo(QString::fromStdString(font)).isFile();
+        })) {
+        GTEST_SKIP() << "no General MIDI sound font installed";
     }
-    // The volume slider sends only the expression change and leaves the sounding tone alone.
-    midi.log().clear();
-    SetVolumeFromSlider(s, 0);
-    SetVolumeFromSlider(s, 127);
-    EXPECT_EQ(midi.log().shortMessages(), (std::vector<uint32_t>{0x0BB0u, 0x7F0BB0u}));
-    EXPECT_EQ(s.CurrentTone->Volume(), 127);
-    EXPECT_EQ(s.TuneIndex, 250 % 109);
+    std::string error;
+    const auto synth = platform::OfflineSynthesizer::create(44100.0, &error);
+    ASSERT_NE(synth, nullptr) << error;
+    auto send = [&](std::initializer_list<uint32_t> messages) {
+        for (uint32_t m : messages) {
+            synth->device().shortMessage(m);
+        }
+    };
+    // RMS over both channels of the next frames, a tenth of a second by default.
+    auto rms = [&](std::size_t frames = 4410) {
+        std::vector<float> left(frames), right(frames);
+        synth->render(left.data(), right.data(), int(frames));
+        double sum = 0.0;
+        for (std::size_t i = 0; i < frames; ++i) {
+            sum += double(left[i]) * left[i] + double(right[i]) * right[i];
+        }
+        return std::sqrt(sum / double(2 * frames));
+    };
+    // Whether every voice ends within ten seconds, longer than any release in the fonts.
+    auto voicesEnd = [&] {
+        for (int step = 0; step < 100 && synth->activeVoices() > 0; ++step) {
+            rms();
+        }
+        return synth->activeVoices() == 0 && rms() < kSilent;
+    };
+
+    // No status, data byte as status, pitch bend, pressure, system messages, data above 127.
+    send({0x00000000u, 0x007F3C10u, 0x00003CE0u, 0x00003CD0u, 0x007F3CA0u, 0x000000F0u, 0x000000F8u,
+          0x000000FFu, 0x00FF3C90u, 0x007FBC90u, 0xFFFFFFFFu});
+    EXPECT_LT(rms(), kSilent);
+
+    // Velocity 0, note-off, and a note-off with bits set above its second data byte.
+    send({msg(0xC0, 2, kOrgan)});
+    for (uint32_t ending :
+         {msg(0x90, 2, kC, 0), msg(0x80, 2, kC), msg(0x90, 2, kC) | 0x7F000000u}) {
+        send({msg(0x90, 2, kC, 100), msg(0x90, 3, kC, 0), msg(0x90, 2, kC + 1, 0)});
+        EXPECT_GT(rms(), kAudible) << "ended by another channel or note";
+        send({ending});
+        EXPECT_TRUE(voicesEnd()) << std::hex << ending;
+    }
+
+    // Under the sustain pedal released keys keep sounding, but a reset ends them all.
+    for (uint32_t ch = 0; ch < 16; ++ch) {
+        send({msg(0xC0, ch, kOrgan), msg(0xB0, ch, 64, 127), msg(0x90, ch, kC, 100),
+              msg(0x90, ch, kC, 0)});
+    }
+    rms(44100);
+    EXPECT_GT(rms(), kAudible);
+    synth->device().reset();
+    EXPECT_TRUE(voicesEnd());
 }
 
 } // namespace
