@@ -36,3 +36,15 @@ if(ZELPHOR_TESTS)
             LABELS unit TIMEOUT 120)
     endforeach()
 endif()
+
+# Endurance: every Effect for one simulated hour on the real window and the offline
+# synthesizer; memory must stay flat and nothing sound after Freeze. About ten minutes, so
+# it runs on its own: ctest -L soak.
+if(ZELPHOR_TESTS)
+    add_executable(soak_effects ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_effects.cpp)
+    target_link_libraries(soak_effects PRIVATE zelphor_test_support zelphor_warnings)
+    add_test(NAME soak_effects COMMAND soak_effects)
+    set_tests_properties(soak_effects PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELPHOR_DATA_DIR=${CMAKE_BINARY_DIR}"
+        LABELS soak TIMEOUT 3600)
+endif()
