@@ -44,3 +44,7 @@ struct FormState {
     float CurveFrequency = 0.0f;
     int16_t TuneIndex = 0;
 };
+
+// What the main window's load sets from the surface size: the steps, pure red, the note
+// lists and the first tone.
+void PrepareFormState(FormState& s, float width, float height);

@@ -225,24 +225,12 @@ void frmGraphicsPlay::Form_Load() {
         timer(t).setInterval(interval(1000.0 / SpeedSlider->value()));
     }
 
-    // 4. Steps from the surface size.
-    const float w = MyPic().ScaleWidth();
-    const float h = MyPic().ScaleHeight();
-    state_.DX1 = w / 100;
-    state_.DY1 = h / 100;
-    state_.DX2 = w / 200;
-    state_.DY2 = h / 200;
-
-    // 5. Pure red.
-    state_.RedLevel = 255;
-    state_.GreenLevel = 0;
-    state_.BlueLevel = 0;
+    // 4, 5 and 7 to 11. Steps from the surface size, pure red, note lists, Chromatic, the
+    // first tone and instrument, the tune position.
+    PrepareFormState(state_, MyPic().ScaleWidth(), MyPic().ScaleHeight());
 
     // 6. The caption line.
     MyCaption->setText(VersionCaption());
-
-    // 7 to 11. Note lists, Chromatic, the first tone and instrument, the tune position.
-    Tunes::BuildNoteLists(state_);
 
     InfoWindows::SetFreezeAction([this] { cmdStop->click(); });
     AdTimer.start();

@@ -315,12 +315,7 @@ private:
 class BenchHost final : public EffectHost {
 public:
     explicit BenchHost(QSize size = QSize(1024, 594)) : surface_(size) {
-        Tunes::BuildNoteLists(state_);
-        state_.DX1 = surface_.ScaleWidth() / 100;
-        state_.DY1 = surface_.ScaleHeight() / 100;
-        state_.DX2 = surface_.ScaleWidth() / 200;
-        state_.DY2 = surface_.ScaleHeight() / 200;
-        state_.RedLevel = 255;
+        PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight());
         caption_ = VersionCaption();
     }
 

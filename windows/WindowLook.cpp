@@ -22,6 +22,14 @@ QPixmap bannerPicture() {
     return QPixmap(QStringLiteral(":/banner.jpg"));
 }
 
+QLabel* bannerLabel(QWidget* parent, const QRect& place) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setPixmap(bannerPicture());
+    return label;
+}
+
 void fitCaption(QPushButton* button) {
     constexpr int padding = 10;
     constexpr qreal smallest = 6.0;

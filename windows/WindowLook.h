@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QRect>
 
 class QLabel;
 class QPushButton;
@@ -11,6 +12,9 @@ namespace windows_look {
 
 // The Melodrix banner embedded as ":/banner.jpg" (676 x 229).
 QPixmap bannerPicture();
+
+// A label at place showing the banner from its top left corner.
+QLabel* bannerLabel(QWidget* parent, const QRect& place);
 
 // Our fonts run wider than the ones the windows were laid out with: a caption that would be
 // cut off gets a slightly smaller size instead.

@@ -33,10 +33,7 @@ frmAbout::frmAbout(QWidget* parent)
     setFixedSize(px(10215), px(6000));
     windows_look::paintBackground(this, QColor(192, 0, 0));
 
-    picIcon = new QLabel(this);
-    picIcon->setGeometry(twipRect(0, 0, 10140, 3435));
-    picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picIcon->setPixmap(windows_look::bannerPicture());
+    picIcon = windows_look::bannerLabel(this, twipRect(0, 0, 10140, 3435));
 
     lblTitle = new QLabel(QStringLiteral("Zelphor  ----  by"), picIcon);
     lblTitle->setGeometry(twipRect(1080, 120, 7245, 720));

@@ -28,10 +28,7 @@ frmAd::frmAd(QWidget* parent)
     MyBrowser = new PageView(this);
     MyBrowser->move(0, px(3360));
 
-    picIcon = new QLabel(this);
-    picIcon->setGeometry(twipRect(2400, 0, 10140, 3435));
-    picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picIcon->setPixmap(windows_look::bannerPicture());
+    picIcon = windows_look::bannerLabel(this, twipRect(2400, 0, 10140, 3435));
 
     Label1 = new QLabel(QStringLiteral("Melodrix  ----  with"), picIcon);
     Label1->setGeometry(twipRect(1320, 120, 7605, 720));

@@ -47,12 +47,7 @@ CapturedMessageBoxes::~CapturedMessageBoxes() {
 }
 
 FakeHost::FakeHost(QSize size) : surface_(size) {
-    Tunes::BuildNoteLists(state_);
-    state_.DX1 = surface_.ScaleWidth() / 100;
-    state_.DY1 = surface_.ScaleHeight() / 100;
-    state_.DX2 = surface_.ScaleWidth() / 200;
-    state_.DY2 = surface_.ScaleHeight() / 200;
-    state_.RedLevel = 255;
+    PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight());
     caption_ = VersionCaption();
 }
 
