@@ -167,98 +167,48 @@ TEST_F(SynthDevice, TheUsualPlacesFitTheErrorBox) {
     EXPECT_NE(shown.find("TimGM6mb.sf2"), std::string::npos) << shown;
 }
 
-enum class Font { Missing, Directory, Garbage, Real };
-
-struct Search {
-    const char* name;
-    std::optional<Font> chosen; // ZELPHOR_SOUNDFONT
-    std::vector<Font> places;
-    platform::MMRESULT result;
-};
-
-class SoundFontSearch : public SynthDevice, public ::testing::WithParamInterface<Search> {
-protected:
-    std::string path(Font font, int index) {
-        const std::string name = "font" + std::to_string(index) + ".sf2";
-        switch (font) {
-        case Font::Missing:
-            return (dir / name).string();
-        case Font::Directory:
-            fs::create_directories(dir / name);
-            return (dir / name).string();
-        case Font::Garbage:
-            return file(name, "RIFF? not a sound font");
-        case Font::Real:
-            return *real;
-        }
-        return {};
-    }
-    std::optional<std::string> real = installedSoundFont();
-};
-
-TEST_P(SoundFontSearch, OpensTheFirstUsableFontOrSaysWhereItLooked) {
-    const Search& s = GetParam();
+// The chosen font first, then the places in order; a folder or a file that is no sound font
+// is passed over, and the error names where it looked or what it could not read.
+TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
+    const std::optional<std::string> real = installedSoundFont();
     if (!real) {
         GTEST_SKIP() << "no General MIDI sound font installed";
     }
-    std::vector<std::string> named;
-    std::vector<std::string> unreadable;
-    auto place = [&](Font font, int index) {
-        std::string p = path(font, index);
-        named.push_back(p);
-        if (font == Font::Garbage) {
-            unreadable.push_back(p);
-        }
-        return p;
+    fs::create_directories(dir / "folder.sf2");
+    const std::string missing = (dir / "missing.sf2").string();
+    const std::string folder = (dir / "folder.sf2").string();
+    const std::string garbage = file("garbage.sf2", "RIFF? not a sound font");
+    struct Case {
+        std::optional<std::string> chosen;
+        std::vector<std::string> places;
+        platform::MMRESULT result;
+        std::vector<std::string> named;
     };
-    std::optional<std::string> chosen;
-    if (s.chosen) {
-        chosen = place(*s.chosen, 0);
-    }
-    std::vector<std::string> places;
-    for (std::size_t i = 0; i < s.places.size(); ++i) {
-        places.push_back(place(s.places[i], int(i) + 1));
-    }
-    ScopedEnv env("ZELPHOR_SOUNDFONT", chosen);
-    st::lookForSoundFontsOnlyIn(places);
+    const Case cases[] = {
+        {missing, {folder}, platform::ZELPHOR_ERR_NOSOUNDFONT, {"missing.sf2", "folder.sf2"}},
+        {garbage, {missing}, platform::ZELPHOR_ERR_SYNTH, {"could not load", "garbage.sf2"}},
+        {garbage, {missing, *real}, platform::MMSYSERR_NOERROR, {}},
+        {*real, {garbage}, platform::MMSYSERR_NOERROR, {}},
+    };
     st::useAudioDrivers({"file"}, (dir / "out.raw").string());
-
-    ASSERT_EQ(open(), s.result);
-    std::string offlineError;
-    const bool offlineOpened =
-        platform::OfflineSynthesizer::create(44100, &offlineError) != nullptr;
-    EXPECT_EQ(offlineOpened, s.result == platform::MMSYSERR_NOERROR) << offlineError;
-    if (s.result == platform::MMSYSERR_NOERROR) {
-        return;
-    }
-    const std::string text = errorText(s.result);
-    const bool nothingFound = s.result == platform::ZELPHOR_ERR_NOSOUNDFONT;
-    EXPECT_NE(text.find(nothingFound ? "looked in" : "could not load"), std::string::npos) << text;
-    // Places in one folder are named once with the folder.
-    for (const auto& p : nothingFound ? named : unreadable) {
-        for (const std::string& part :
-             {fs::path(p).parent_path().string(), fs::path(p).filename().string()}) {
-            EXPECT_NE(text.find(part), std::string::npos) << text;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen.value_or("") + " then " + c.places.front());
+        ScopedEnv env("ZELPHOR_SOUNDFONT", c.chosen);
+        st::lookForSoundFontsOnlyIn(c.places);
+        ASSERT_EQ(open(), c.result);
+        std::string offlineError;
+        EXPECT_EQ(platform::OfflineSynthesizer::create(44100, &offlineError) != nullptr,
+                  c.result == platform::MMSYSERR_NOERROR);
+        for (const std::string& part : c.named) {
+            EXPECT_NE(errorText(c.result).find(part), std::string::npos) << errorText(c.result);
             EXPECT_NE(offlineError.find(part), std::string::npos) << offlineError;
         }
+        if (handle != 0) {
+            platform::midiOutClose(handle);
+            handle = 0;
+        }
     }
-    EXPECT_EQ(platform::midiOutShortMsg(handle, kMiddleCOn), platform::MMSYSERR_INVALHANDLE);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Places, SoundFontSearch,
-    ::testing::Values(
-        Search{"NothingAnywhere",
-               Font::Missing,
-               {Font::Missing, Font::Directory},
-               platform::ZELPHOR_ERR_NOSOUNDFONT},
-        Search{"OnlyAnUnreadableFont", Font::Garbage, {Font::Missing}, platform::ZELPHOR_ERR_SYNTH},
-        Search{"UnreadableThenReal",
-               Font::Garbage,
-               {Font::Missing, Font::Real},
-               platform::MMSYSERR_NOERROR},
-        Search{"ChosenFontFirst", Font::Real, {Font::Garbage}, platform::MMSYSERR_NOERROR}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SynthDevice, TheFirstAudioOutputThatOpensWins) {
     if (!installedSoundFont()) {
