@@ -23,7 +23,14 @@ std::unique_ptr<SoundCard> MySoundCard;
 
 namespace {
 std::unique_ptr<frmGraphicsPlay> mainWindow;
+
+void buildMainWindow() {
+    if (!mainWindow) {
+        mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+        mainWindow->prepareToShow();
+    }
 }
+} // namespace
 
 void Pause(int16_t Milliseconds) {
     if (Milliseconds < 0) {
@@ -66,7 +73,9 @@ void Main() {
     int16_t device = 0;
     MySoundCard->OpenCard(device);
 
-    // 3. The jingle.
+    // 3. The jingle. Its first pause has time to spare: the main window is built then, hidden,
+    // so that it shows as soon as the splash has gone.
+    QTimer::singleShot(0, qApp, [] { buildMainWindow(); });
     {
         Tone expression;
         expression.setEventType(11);
@@ -92,7 +101,7 @@ void Main() {
     }
 
     // 5. The main window.
-    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+    buildMainWindow();
     mainWindow->showLoaded();
 }
 

@@ -10,8 +10,10 @@
 #include "windows/InfoWindows.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 
 #include <cmath>
@@ -205,18 +207,42 @@ void frmGraphicsPlay::showLoaded() {
     }
 }
 
-void frmGraphicsPlay::Form_Load() {
-    // 1. Cover the screen: a bare X server has no window manager to grant full screen.
+void frmGraphicsPlay::prepareToShow() {
+    coverScreen();
+    winId();
+    // A rendering thrown away: it loads the fonts and styles the first paint needs.
+    QImage scratch(size(), QImage::Format_RGB32);
+    render(&scratch);
+    // The window's buffer is fresh memory whose first writes are slow; it is filled here,
+    // with the background it shows first anyway.
+    if (QBackingStore* store = backingStore()) {
+        const QRect all(QPoint(0, 0), size());
+        store->resize(all.size());
+        store->beginPaint(all);
+        if (QPaintDevice* device = store->paintDevice()) {
+            QPainter(device).fillRect(all, palette().color(QPalette::Window));
+        }
+        store->endPaint();
+    }
+}
+
+void frmGraphicsPlay::coverScreen() {
+    // A bare X server has no window manager to grant full screen.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(area);
 
-    // 2. The surface above the panel and the caption strip.
+    // The surface above the panel and the caption strip.
     const int inner = area.height();
     picButtons->setGeometry(0, inner - picButtons->height(), area.width(), picButtons->height());
     const QSize surface(area.width(), inner - picButtons->height() - MyCaption->height());
     picture->setGeometry(QRect(QPoint(0, 0), surface));
     picture->surface().resize(surface);
+}
+
+void frmGraphicsPlay::Form_Load() {
+    // 1 and 2. Cover the screen, the surface above the panel.
+    coverScreen();
 
     // 3. Six of the intervals follow the slider; the other three keep their design values.
     for (EffectTimer t :

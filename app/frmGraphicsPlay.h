@@ -28,6 +28,11 @@ public:
     explicit frmGraphicsPlay(SoundCard& card, QWidget* parent = nullptr);
     ~frmGraphicsPlay() override;
 
+    // Does ahead, while hidden, what the first showing would otherwise wait for: the window
+    // at the screen's size, its native window, and a first rendering that loads its fonts
+    // and styles.
+    void prepareToShow();
+
     // Shows the window; its load handler runs first.
     void showLoaded();
 
@@ -90,6 +95,7 @@ protected:
 
 private:
     void buildControls();
+    void coverScreen();
     void Form_Unload();
     // The window the key events are first delivered to, for key preview.
     bool firstReceiver(QObject* watched) const;

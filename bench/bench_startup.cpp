@@ -60,7 +60,8 @@ protected:
         } else if (type == QEvent::Hide && watched->inherits("frmSplash") && !times.splashClosed) {
             times.splashClosed = nowNanos();
         } else if (type == QEvent::Paint && watched->inherits("frmGraphicsPlay") &&
-                   !times.mainShown) {
+                   static_cast<QWidget*>(watched)->isVisible() && !times.mainShown) {
+            // Visible: the window is also rendered once, hidden, while the jingle plays.
             times.mainShown = nowNanos();
         }
         return false;

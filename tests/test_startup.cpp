@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -80,11 +81,14 @@ TEST(StartUp, JingleSplashAndMainWindow) {
     RecordedMidi midi;
     frmSplash* seenSplash = nullptr;
     QString version;
+    bool mainBuiltHidden = false;
     QTimer::singleShot(100, [&] {
         seenSplash = openSplash();
         if (seenSplash != nullptr) {
             version = seenSplash->lblVersion->text();
         }
+        const frmGraphicsPlay* main = MainSplash::MainWindow();
+        mainBuiltHidden = main != nullptr && !main->isVisible();
     });
     const double start = platform::monotonicSeconds();
     MainSplash::Main();
@@ -92,6 +96,7 @@ TEST(StartUp, JingleSplashAndMainWindow) {
 
     ASSERT_NE(seenSplash, nullptr);
     EXPECT_EQ(version, "Version 1.0.24");
+    EXPECT_TRUE(mainBuiltHidden) << "built while the jingle plays, shown after it";
     EXPECT_EQ(openSplash(), nullptr) << "the splash is gone";
     ASSERT_NE(MainSplash::MainWindow(), nullptr);
     EXPECT_TRUE(MainSplash::MainWindow()->isVisible());
@@ -127,6 +132,25 @@ TEST(StartUp, AKeyClosesTheSplashWithoutShorteningTheJingle) {
     EXPECT_GT(took, 1.0);
     EXPECT_EQ(midi.log().shortMessages().size(), 7u);
     MainSplash::Shutdown();
+}
+
+TEST(StartUp, AMainWindowPreparedAheadShowsAsAFreshOne) {
+    testing_support::OpenRecorder midi;
+    frmGraphicsPlay fresh(midi.card);
+    frmGraphicsPlay prepared(midi.card);
+    prepared.prepareToShow();
+    EXPECT_FALSE(prepared.isVisible());
+    fresh.showLoaded();
+    prepared.showLoaded();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prepared.geometry(), fresh.geometry());
+    EXPECT_EQ(prepared.MyPic().image().size(), fresh.MyPic().image().size());
+    // What reached the screen, not a fresh rendering.
+    auto shown = [](frmGraphicsPlay& w) { return w.screen()->grabWindow(w.winId()).toImage(); };
+    const QPoint caption = fresh.MyCaption->mapTo(&fresh, QPoint(2, 2));
+    EXPECT_EQ(shown(fresh).pixelColor(caption), QColor(0, 0, 192));
+    EXPECT_EQ(shown(prepared), shown(fresh));
+    EXPECT_TRUE(midi.log().shortMessages().empty());
 }
 
 // Run opens device 0 while the display connection and the splash come up.
