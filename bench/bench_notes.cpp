@@ -11,17 +11,6 @@
 
 namespace {
 
-// Hands the offline synthesizer's device to whoever opens device 0.
-class Forwarding final : public platform::MidiOutDevice {
-public:
-    explicit Forwarding(platform::MidiOutDevice& to) : to_(to) {}
-    void shortMessage(uint32_t message) override { to_.shortMessage(message); }
-    void reset() override { to_.reset(); }
-
-private:
-    platform::MidiOutDevice& to_;
-};
-
 // A tune walked forwards, as with a rightward DX1.
 FormState walkingState() {
     FormState s;
@@ -70,11 +59,7 @@ int main(int argc, char** argv) {
     if (!synth) {
         report.note("no offline synthesizer, no synthesizer figure: " + error);
     } else {
-        platform::setMidiOutDevices({[&synth] {
-            platform::MidiOpenResult r;
-            r.device = std::make_unique<Forwarding>(synth->device());
-            return r;
-        }});
+        platform::setMidiOutDevices({platform::deviceOnto(synth->device())});
         SoundCard card;
         int16_t device = 0;
         card.OpenCard(device);

@@ -71,6 +71,26 @@ MidiOutFactory recordingDevice(std::shared_ptr<MidiRecording> log) {
     };
 }
 
+namespace {
+class Forwarding final : public MidiOutDevice {
+public:
+    explicit Forwarding(MidiOutDevice& to) : to_(to) {}
+    void shortMessage(uint32_t message) override { to_.shortMessage(message); }
+    void reset() override { to_.reset(); }
+
+private:
+    MidiOutDevice& to_;
+};
+} // namespace
+
+MidiOutFactory deviceOnto(MidiOutDevice& target) {
+    return [&target]() {
+        MidiOpenResult r;
+        r.device = std::make_unique<Forwarding>(target);
+        return r;
+    };
+}
+
 MidiOutFactory failingDevice(MMRESULT code, std::string detail) {
     return [code, detail]() {
         MidiOpenResult r;

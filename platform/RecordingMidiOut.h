@@ -49,5 +49,8 @@ private:
 MidiOutFactory recordingDevice(std::shared_ptr<MidiRecording> log);
 // A device slot whose open always fails with the given code and detail.
 MidiOutFactory failingDevice(MMRESULT code, std::string detail = {});
+// A device slot whose opens pass every message on to target, which outlives them all (the
+// offline synthesizer as device 0, say).
+MidiOutFactory deviceOnto(MidiOutDevice& target);
 
 } // namespace platform

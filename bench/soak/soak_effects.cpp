@@ -2,6 +2,8 @@
 // synthesizer rendering offline between the ticks. Memory and the synthesizer's voices must
 // stay flat: the last quarter of the hour may not have grown over the first.
 // Run with: ctest --test-dir build -L soak (ZELPHOR_SOAK_MINUTES shortens the hour).
+#include "BenchSupport.h"
+
 #include "app/frmGraphicsPlay.h"
 #include "music/SoundCard.h"
 #include "platform/FluidSynthOut.h"
@@ -17,7 +19,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,28 +34,6 @@ constexpr double kBlockMs = kBlock * 1000.0 / kRate;
 constexpr int kLulls = 12;
 constexpr double kLullMs = 30000.0;
 constexpr double kAfterFreezeMs = 20000.0;
-
-// Device 0 as a window on the offline synthesizer, which outlives every handle.
-class SynthDevice final : public platform::MidiOutDevice {
-public:
-    explicit SynthDevice(platform::MidiOutDevice& synth) : synth_(synth) {}
-    void shortMessage(uint32_t message) override { synth_.shortMessage(message); }
-    void reset() override { synth_.reset(); }
-
-private:
-    platform::MidiOutDevice& synth_;
-};
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
 
 double minutesToRun() {
     bool ok = false;
@@ -124,7 +103,7 @@ public:
             if (now >= nextSampleMs_) {
                 // Deferred deletions and repaints happen, as in the event loop.
                 QCoreApplication::processEvents();
-                rssKb.push_back(double(residentKilobytes()));
+                rssKb.push_back(bench::residentKiB());
                 voices.push_back(synth_.activeVoices());
                 nextSampleMs_ += 1000.0;
             }
@@ -225,11 +204,7 @@ TEST(Soak, AllEffectsForAnHourStayFlat) {
     std::unique_ptr<platform::OfflineSynthesizer> synth =
         platform::OfflineSynthesizer::create(kRate, &error);
     ASSERT_NE(synth, nullptr) << "the synthesizer does not start: " << error;
-    platform::setMidiOutDevices({[&synth] {
-        platform::MidiOpenResult r;
-        r.device = std::make_unique<SynthDevice>(synth->device());
-        return r;
-    }});
+    platform::setMidiOutDevices({platform::deviceOnto(synth->device())});
     SoundCard card;
     int16_t device = 0;
     card.OpenCard(device);
