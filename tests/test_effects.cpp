@@ -1,14 +1,10 @@
 // What the Effects do that a user sees and hears.
 #include "effects/Effects.h"
 #include "effects/Primitives.h"
-#include "music/Tunes.h"
 #include "platform/Rounding.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
 
 using platform::RGB;
 using testing_support::FakeHost;
@@ -39,53 +35,6 @@ TEST(Effects, EachTickPlaysOneNoteAndSweepsStopPastTheRightEdge) {
             EXPECT_EQ(host.timerEnabled(timer), !sweeps || i < 5) << "tick " << i;
         }
     }
-}
-
-TEST(Effects, AnyMixOfPressesTicksAndFreezesKeepsColourAndSoundSane) {
-    std::mt19937 user(77);
-    std::vector<float> numbers(200000);
-    std::generate(numbers.begin(), numbers.end(), [&] { return float(user() >> 8) * 0x1p-24f; });
-    ScriptedNumbers random(numbers);
-    OpenRecorder midi;
-    FakeHost host;
-    Effects effects(host);
-    FormState& s = host.state();
-    auto chance = [&](int n) { return static_cast<int>(user() % static_cast<unsigned>(n)); };
-    auto check = [&](int step) {
-        ASSERT_TRUE(std::min({s.RedLevel, s.GreenLevel, s.BlueLevel}) >= 0 &&
-                    std::max({s.RedLevel, s.GreenLevel, s.BlueLevel}) <= 255)
-            << "step " << step;
-        ASSERT_LE(midi.log().soundingNotes().size(), 1u) << "step " << step;
-    };
-    // Einstein Waves keeps ticking while Galactic Satellites pauses.
-    host.duringPause = [&] {
-        effects.tick(T::MyTimer);
-        check(-1);
-    };
-    const QSize sizes[] = {{1024, 594}, {1, 1}, {7, 3}, {300, 900}, {1200, 40}};
-    for (int step = 0; step < 4000 && !HasFatalFailure(); ++step) {
-        const int action = chance(100);
-        const auto timer = T(chance(EffectTimerCount));
-        if (action < 75) {
-            if (host.timerEnabled(timer)) {
-                effects.tick(timer);
-            }
-        } else if (action < 90) {
-            effects.click(B(chance(EffectButtonCount)));
-        } else if (action < 94) {
-            midi.card.MidiReset();
-            for (int t = 0; t < EffectTimerCount; ++t) {
-                host.setTimerEnabled(T(t), false);
-            }
-            ASSERT_TRUE(midi.log().soundingNotes().empty()) << step;
-        } else if (action < 98) {
-            Tunes::LoadTune(s, chance(Tunes::OptionCount));
-        } else {
-            host.MyPic().resize(sizes[chance(5)]);
-        }
-        check(step);
-    }
-    EXPECT_GT(host.playNoteCalls, 500);
 }
 
 TEST(BlackHoles, HolesAreFilledBlackOnlyWhileAnotherEffectLeftTheFillSolid) {
@@ -134,23 +83,6 @@ TEST(BouncingPoints, TurnOnlyBeyondAnEdgeAndWhileHeadingOut) {
             EXPECT_FLOAT_EQ(*position[c.which], c.to);
             EXPECT_EQ(*step[c.which], c.stepAfter);
         }
-    }
-}
-
-TEST(GalacticSatellites, AWindowClosedDuringThePauseGetsNoHole) {
-    for (bool closed : {false, true}) {
-        OpenRecorder midi;
-        FakeHost host;
-        Effects effects(host);
-        float x1 = 0;
-        host.duringPause = [&] {
-            effects.tick(T::MyTimer);
-            x1 = host.state().X1;
-            host.unloaded_ = closed;
-        };
-        effects.click(B::cmdGalactic);
-        EXPECT_EQ(host.timerEnabled(T::CircleTimer), !closed);
-        EXPECT_EQ(host.state().X1 != x1, !closed); // the hole's centre
     }
 }
 

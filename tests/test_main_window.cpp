@@ -119,7 +119,8 @@ TEST(MainWindow, ClosingDuringTheGalacticPauseEndsCleanly) {
 
 // Seeded random user actions on the real main window, checking after each one what must always
 // hold: well-formed MIDI, at most one note sounding, silence after Freeze, colour levels in
-// range. ZELPHOR_MONKEY_SEED replays one seed; ZELPHOR_MONKEY_ACTIONS sets the actions per seed.
+// range, whatever the surface's size. ZELPHOR_MONKEY_SEED replays one seed; ZELPHOR_MONKEY_ACTIONS
+// sets the actions per seed.
 
 // The program's generator, reseeded from the run's seed instead of the clock so a seed replays.
 struct SeededProgramRandom final : platform::RandomSource {
@@ -194,6 +195,10 @@ std::string runMonkey(uint64_t seed, long count) {
         } else if (r < 1570) {
             form.SpeedSlider->setValue(1 + roll(400));
             form.SliderVolume->setValue(roll(128));
+        } else if (r < 1580) {
+            // Effects read the surface's size afresh: down to a pixel, or far wider than tall.
+            const QSize sizes[] = {{1024, 594}, {1, 1}, {7, 3}, {300, 900}, {1200, 40}};
+            form.MyPic().resize(sizes[roll(5)]);
         } else {
             QCoreApplication::processEvents();
         }

@@ -67,16 +67,6 @@ TEST(Pause, WaitsMoreThanAskedHandlingEventsWithoutSpinning) {
     EXPECT_LT(used, 0.25);
 }
 
-TEST(Pause, NestsInsideAHandler) {
-    bool inner = false;
-    QTimer::singleShot(10, [&] {
-        MainSplash::Pause(50);
-        inner = true;
-    });
-    MainSplash::Pause(150);
-    EXPECT_TRUE(inner);
-}
-
 TEST(StartUp, JingleSplashAndMainWindow) {
     RecordedMidi midi;
     frmSplash* seenSplash = nullptr;
@@ -159,14 +149,12 @@ TEST(StartUp, ADeviceOpenedAheadIsOpenedOnceOffTheMainThread) {
     std::atomic<int> opens{0};
     std::thread::id openedOn;
     platform::setMidiOutDevices({[&] {
-                                     ++opens;
-                                     openedOn = std::this_thread::get_id();
-                                     return platform::recordingDevice(log)();
-                                 },
-                                 platform::failingDevice(platform::ZELPHOR_ERR_NOAUDIO, "none")});
+        ++opens;
+        openedOn = std::this_thread::get_id();
+        return platform::recordingDevice(log)();
+    }});
     platform::openMidiOutAhead(0);
     platform::openMidiOutAhead(0);
-    platform::openMidiOutAhead(1);
     platform::openMidiOutAhead(7);
     platform::HMIDIOUT first = 0;
     platform::HMIDIOUT second = 0;
@@ -176,9 +164,6 @@ TEST(StartUp, ADeviceOpenedAheadIsOpenedOnceOffTheMainThread) {
     ASSERT_EQ(platform::midiOutOpen(&second, 0, 0, 0, 0), platform::MMSYSERR_NOERROR);
     EXPECT_EQ(opens.load(), 2);
     EXPECT_EQ(openedOn, std::this_thread::get_id()) << "only one open is made ahead";
-    platform::HMIDIOUT failed = 0;
-    EXPECT_EQ(platform::midiOutOpen(&failed, 1, 0, 0, 0), platform::ZELPHOR_ERR_NOAUDIO);
-    EXPECT_EQ(failed, 0u);
     platform::midiOutClose(first);
     platform::midiOutClose(second);
 
