@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// The built-in General MIDI synthesizer (device 0). Only FluidSynthOut.cpp sees the library.
+// The built-in General MIDI synthesizer (device 0). Only the files in platform/synth see the
+// synthesizer library.
 namespace platform {
 
 // The device slot of the built-in synthesizer with its audio output.
@@ -27,6 +28,8 @@ public:
     virtual void render(float* left, float* right, int frames) = 0;
     virtual int activeVoices() const = 0;
     virtual double sampleRate() const = 0;
+    // The sound font it plays.
+    virtual std::string fontPath() const = 0;
 };
 
 } // namespace platform

@@ -24,6 +24,9 @@ void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::millisecond
 // Released voices count as silent once this long has passed since the last message.
 void setReleaseLimit(std::chrono::milliseconds limit);
 
+// Loads every instrument ahead after delay, or never.
+void setPreload(bool enabled, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+
 // Undoes all of the above.
 void restoreDefaults();
 
@@ -31,12 +34,21 @@ struct BuiltInSynthesizerState {
     bool audioRunning = false;
     int audioStarts = 0; // the open counts as the first
     int activeVoices = 0;
+    int presetsLoaded = 0; // of the 81 loaded ahead
+    int dropped = 0;       // messages dropped from a full queue
 };
 
 // Null when device is not the built-in synthesizer.
 std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device);
 
-// Period size times periods over the sample rate, as the device configures its output.
+// Waits until every message sent to the built-in synthesizer so far has reached the
+// synthesizer; false on time-out or when device is another one.
+bool waitUntilApplied(MidiOutDevice& device, std::chrono::milliseconds limit);
+
+// The target latency the output asks the audio server for.
 double configuredOutputLatencyMs();
+
+// The General MIDI fonts installed in the usual places, each once.
+std::vector<std::string> installedSoundFonts();
 
 } // namespace platform::synth_testing

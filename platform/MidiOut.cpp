@@ -3,23 +3,96 @@
 #include "platform/FluidSynthOut.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <future>
+#include <exception>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 namespace platform {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// An open under way on a thread of its own. If nobody waits for it any more, the thread
+// closes what it opened.
+struct PendingOpen {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::optional<MidiOpenResult> result;
+    bool abandoned = false;
+    Clock::time_point started = Clock::now();
+};
+
+MidiOpenResult openNow(const MidiOutFactory& factory) {
+    try {
+        return factory();
+    } catch (const std::exception& e) {
+        MidiOpenResult failed;
+        failed.error = MMSYSERR_ERROR;
+        failed.detail = e.what();
+        return failed;
+    }
+}
+
+std::shared_ptr<PendingOpen> startOpen(const MidiOutFactory& factory) {
+    auto pending = std::make_shared<PendingOpen>();
+    try {
+        std::thread([pending, factory] {
+            MidiOpenResult r = openNow(factory);
+            std::unique_lock lock(pending->mutex);
+            if (pending->abandoned) {
+                lock.unlock();
+                if (r.device) {
+                    r.device->close();
+                }
+                return;
+            }
+            pending->result = std::move(r);
+            pending->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to spare: open here and now.
+        pending->result = openNow(factory);
+    }
+    return pending;
+}
+
+void abandon(PendingOpen& pending) {
+    std::lock_guard lock(pending.mutex);
+    pending.abandoned = true;
+    if (pending.result && pending.result->device) {
+        pending.result->device->close();
+    }
+    pending.result.reset();
+}
+
+std::string seconds(std::chrono::milliseconds limit) {
+    const auto ms = limit.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
 
 struct Registry {
     std::vector<MidiOutFactory> devices;
     bool customised = false;
     std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
     HMIDIOUT nextHandle = 1;
-    std::map<MMRESULT, std::string> details;
-    // Opens under way, by device number; a destroyed future waits for its thread.
-    std::map<int32_t, std::future<MidiOpenResult>> ahead;
+    std::map<MMRESULT, std::string> details{{ZELPHOR_ERR_NOANSWER, seconds(kDefaultOpenTimeLimit)}};
+    // Opens under way, by device number.
+    std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
+    std::chrono::milliseconds timeLimit = kDefaultOpenTimeLimit;
+
+    void abandonAhead() {
+        for (auto& [id, pending] : ahead) {
+            abandon(*pending);
+        }
+        ahead.clear();
+    }
 };
 
 Registry& registry() {
@@ -63,6 +136,8 @@ std::string outText(MMRESULT code, const Registry& r) {
         return withDetail("No audio output could be opened");
     case ZELPHOR_ERR_SYNTH:
         return withDetail("The built-in synthesizer could not be started");
+    case ZELPHOR_ERR_NOANSWER:
+        return "The audio server did not answer within " + r.details.at(ZELPHOR_ERR_NOANSWER);
     default:
         return "Unknown MIDI error " + std::to_string(code);
     }
@@ -103,14 +178,14 @@ MMRESULT copyText(const std::string& message, char* text, uint32_t size) {
 
 void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
     auto& r = registry();
-    r.ahead.clear();
+    r.abandonAhead();
     r.devices = std::move(devices);
     r.customised = true;
 }
 
 void restoreDefaultMidiOutDevices() {
     auto& r = registry();
-    r.ahead.clear();
+    r.abandonAhead();
     r.devices.clear();
     r.customised = false;
     r.devices.push_back(builtInSynthesizer());
@@ -129,12 +204,24 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= r.devices.size()) {
         return r.devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
     }
-    MidiOpenResult opened;
+    std::shared_ptr<PendingOpen> pending;
     if (auto it = r.ahead.find(deviceId); it != r.ahead.end()) {
-        opened = it->second.get();
+        pending = std::move(it->second);
         r.ahead.erase(it);
     } else {
-        opened = r.devices[static_cast<std::size_t>(deviceId)]();
+        pending = startOpen(r.devices[static_cast<std::size_t>(deviceId)]);
+    }
+    MidiOpenResult opened;
+    {
+        std::unique_lock lock(pending->mutex);
+        if (!pending->done.wait_until(lock, pending->started + r.timeLimit,
+                                      [&] { return pending->result.has_value(); })) {
+            lock.unlock();
+            abandon(*pending);
+            r.details[ZELPHOR_ERR_NOANSWER] = seconds(r.timeLimit);
+            return ZELPHOR_ERR_NOANSWER;
+        }
+        opened = std::move(*pending->result);
     }
     if (!opened.device) {
         const MMRESULT code = opened.error != MMSYSERR_NOERROR ? opened.error : MMSYSERR_ERROR;
@@ -153,12 +240,11 @@ void openMidiOutAhead(int32_t deviceId) {
         r.ahead.count(deviceId) != 0) {
         return;
     }
-    try {
-        r.ahead.emplace(deviceId, std::async(std::launch::async,
-                                             r.devices[static_cast<std::size_t>(deviceId)]));
-    } catch (const std::system_error&) {
-        // No thread to spare: midiOutOpen opens it itself.
-    }
+    r.ahead.emplace(deviceId, startOpen(r.devices[static_cast<std::size_t>(deviceId)]));
+}
+
+void setMidiOutOpenTimeLimit(std::chrono::milliseconds limit) {
+    registry().timeLimit = limit;
 }
 
 MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,6 +27,7 @@ inline constexpr MMRESULT MIDIERR_NODEVICE = 68;
 inline constexpr MMRESULT ZELPHOR_ERR_NOSOUNDFONT = 1001;
 inline constexpr MMRESULT ZELPHOR_ERR_NOAUDIO = 1002;
 inline constexpr MMRESULT ZELPHOR_ERR_SYNTH = 1003;
+inline constexpr MMRESULT ZELPHOR_ERR_NOANSWER = 1004; // the open did not finish in time
 
 // An open output device.
 class MidiOutDevice {
@@ -56,6 +58,12 @@ std::size_t midiOutDeviceCount();
 // result, waiting only for what is left. Opening the synthesizer takes a good part of a
 // second, which can pass while the program sets up its first window.
 void openMidiOutAhead(int32_t deviceId);
+
+// Every open runs on a worker thread and is given this long from its start; past it,
+// midiOutOpen fails with ZELPHOR_ERR_NOANSWER and what opens later is closed again. An
+// audio server that has lost its session manager may never answer.
+inline constexpr std::chrono::milliseconds kDefaultOpenTimeLimit{2000};
+void setMidiOutOpenTimeLimit(std::chrono::milliseconds limit);
 
 MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t callback, uintptr_t instance,
                      uint32_t flags);

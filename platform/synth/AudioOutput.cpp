@@ -1,0 +1,133 @@
+#include "platform/synth/AudioOutput.h"
+
+#include "platform/synth/SynthTuning.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace platform::synth {
+
+namespace {
+
+// About 29 ms: PulseAudio and PipeWire take one period as the stream's target latency,
+// which rides out a busy desktop without crackles and still follows the drawing closely.
+constexpr int kPeriodSize = 1280;
+constexpr int kPeriods = 2;
+
+struct AudioOutputChoice {
+    std::string driver;
+    std::string label;
+};
+
+bool isSocket(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
+// A JACK client without a server may try to start one, which takes seconds; a running
+// server leaves its socket where both JACK implementations put it.
+bool jackServerRunning() {
+    const char* named = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string server = named != nullptr && *named != '\0' ? named : "default";
+    const std::string uid = std::to_string(getuid());
+    std::vector<std::string> dirs{"/dev/shm"};
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime) {
+        dirs.emplace_back(runtime);
+    }
+    for (const auto& dir : dirs) {
+        if (isSocket(dir + "/jack_" + server + "_" + uid + "_0") ||
+            isSocket(dir + "/jack-" + uid + "/" + server + "/jack_0")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// PulseAudio first: it also serves PipeWire desktops. A running JACK server usually owns
+// the sound card, so it goes before plain ALSA.
+std::vector<AudioOutputChoice> audioOutputs(const Tuning& tuning) {
+    std::vector<AudioOutputChoice> outputs;
+    if (tuning.audioDrivers) {
+        for (const auto& d : *tuning.audioDrivers) {
+            outputs.push_back({d, d});
+        }
+        return outputs;
+    }
+    outputs.push_back({"pulseaudio", "PulseAudio"});
+    if (jackServerRunning()) {
+        outputs.push_back({"jack", "JACK"});
+    }
+    outputs.push_back({"alsa", "ALSA"});
+    return outputs;
+}
+
+// The desktop's volume mixer shows the program under this name and icon. The sound
+// server's client library reads them from the environment; a user's own choice stays.
+void nameTheSoundClient() {
+    setenv("PULSE_PROP_application.name", "Zelphor", 0);
+    setenv("PULSE_PROP_application.icon_name", "org.zelphor.Zelphor", 0);
+    setenv("PULSE_PROP_application.id", "org.zelphor.Zelphor", 0);
+}
+
+int renderLimited(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
+    auto* renderer = static_cast<Renderer*>(data);
+    if (nout < 2 || out == nullptr || out[0] == nullptr || out[1] == nullptr) {
+        return fluid_synth_process(renderer->synth, len, nfx, fx, nout, out);
+    }
+    for (int i = 0; i < nout; ++i) {
+        std::fill(out[i], out[i] + len, 0.0f);
+    }
+    const int result = fluid_synth_process(renderer->synth, len, 0, nullptr, 2, out);
+    renderer->limiter.process(out[0], out[1], len);
+    return result;
+}
+
+} // namespace
+
+void configureAudio(fluid_settings_t* settings) {
+    fluid_settings_setint(settings, "audio.period-size", kPeriodSize);
+    fluid_settings_setint(settings, "audio.periods", kPeriods);
+}
+
+double requestedLatencyMs() {
+    return 1000.0 * kPeriodSize / kSampleRate;
+}
+
+DriverPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried) {
+    const Tuning tuning = currentTuning();
+    std::vector<std::string> labels;
+    nameTheSoundClient();
+    for (const auto& output : audioOutputs(tuning)) {
+        labels.push_back(output.label);
+        fluid_settings_t* settings = engine.settings.get();
+        if (fluid_settings_setstr(settings, "audio.driver", output.driver.c_str()) != FLUID_OK) {
+            continue;
+        }
+        if (output.driver == "file") {
+            // Writes raw 16-bit stereo, paced like a sound card; it takes no limiter.
+            fluid_settings_setstr(settings, "audio.file.name", tuning.audioFileName.c_str());
+            fluid_settings_setstr(settings, "audio.file.type", "raw");
+            if (fluid_audio_driver_t* d = new_fluid_audio_driver(settings, engine.synth.get())) {
+                return DriverPtr(d);
+            }
+            continue;
+        }
+        if (fluid_audio_driver_t* d = new_fluid_audio_driver2(settings, renderLimited, &renderer)) {
+            return DriverPtr(d);
+        }
+    }
+    if (tried != nullptr) {
+        std::string text;
+        for (const auto& label : labels) {
+            text += (text.empty() ? "" : ", ") + label;
+        }
+        *tried = "tried " + text;
+    }
+    return nullptr;
+}
+
+} // namespace platform::synth

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/synth/Limiter.h"
+#include "platform/synth/SynthEngine.h"
+
+#include <string>
+
+// The synthesizer's way to the speakers: which audio output, with what buffer, under what
+// name, and the limiter on the way.
+namespace platform::synth {
+
+// Period size and count, asked of every output.
+void configureAudio(fluid_settings_t* settings);
+// The latency the output asks the server for, in milliseconds.
+double requestedLatencyMs();
+
+// What the output's thread renders from; it must outlive the output.
+struct Renderer {
+    Renderer(fluid_synth_t* s, double sampleRate) : synth(s), limiter(sampleRate) {}
+    fluid_synth_t* synth;
+    Limiter limiter;
+};
+
+// Null when every output refused; tried then names them. May block as long as the audio
+// server takes to answer: call it off the window's thread.
+DriverPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried);
+
+} // namespace platform::synth

@@ -1,0 +1,290 @@
+#include "platform/synth/BuiltInSynthesizer.h"
+
+#include "platform/synth/MessageDecoder.h"
+#include "platform/synth/MessageQueue.h"
+#include "platform/synth/PresetLoader.h"
+#include "platform/synth/SynthTuning.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace platform::synth {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A server that refused us is not asked again on every note.
+constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
+
+} // namespace
+
+struct BuiltInSynthesizer::Shared {
+    Shared(Engine e, std::unique_ptr<Renderer> r, DriverPtr d)
+        : engine(std::move(e)), renderer(std::move(r)), decoder(engine.synth.get()),
+          loader(engine.synth.get(), engine.fontId), driver(std::move(d)), queue(kQueueCapacity),
+          tuning(currentTuning()) {}
+
+    // Used by the synthesizer's thread only, in this order of destruction: the output
+    // first, since its thread renders from the synthesizer.
+    Engine engine;
+    std::unique_ptr<Renderer> renderer;
+    MessageDecoder decoder;
+    PresetLoader loader;
+    DriverPtr driver;
+
+    std::mutex mutex;
+    std::condition_variable wake;    // for the synthesizer's thread: messages or closing
+    std::condition_variable applied; // for waiters: the queue has been applied
+    MessageQueue queue;
+    bool busy = false; // a batch taken from the queue is being applied
+    bool closing = false;
+    bool finished = false;
+
+    std::atomic<bool> audioRunning{false};
+    std::atomic<int> audioStarts{1}; // the open counts as the first
+    std::atomic<int> presetsLoaded{0};
+    const Tuning tuning;
+    const Clock::time_point openedAt = Clock::now();
+};
+
+namespace {
+
+// The synthesizer thread's own bookkeeping of the audio output.
+struct AudioKeeping {
+    bool silent = false;
+    Clock::time_point silentSince{};
+    Clock::time_point lastMessage = Clock::now();
+    Clock::time_point nextAttempt{};
+    Clock::time_point nextCheck{};
+};
+
+} // namespace
+
+BuiltInSynthesizer::BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer,
+                                       DriverPtr driver)
+    : shared_(std::make_shared<Shared>(std::move(engine), std::move(renderer), std::move(driver))) {
+    shared_->audioRunning = shared_->driver != nullptr;
+    thread_ = std::thread(run, shared_);
+}
+
+BuiltInSynthesizer::~BuiltInSynthesizer() {
+    close();
+}
+
+void BuiltInSynthesizer::shortMessage(uint32_t message) {
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    if (s.closing) {
+        return;
+    }
+    const bool wasIdle = s.queue.empty();
+    s.queue.push(message);
+    lock.unlock();
+    // The thread only sleeps with an empty queue.
+    if (wasIdle) {
+        s.wake.notify_one();
+    }
+}
+
+void BuiltInSynthesizer::reset() {
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    if (s.closing) {
+        return;
+    }
+    s.queue.pushReset();
+    lock.unlock();
+    s.wake.notify_one();
+}
+
+void BuiltInSynthesizer::close() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    s.closing = true;
+    s.wake.notify_one();
+    if (s.applied.wait_for(lock, kCloseLimit, [&] { return s.finished; })) {
+        lock.unlock();
+        thread_.join();
+    } else {
+        // Stuck in the audio server: the thread keeps what it uses and ends with it.
+        lock.unlock();
+        thread_.detach();
+    }
+}
+
+bool BuiltInSynthesizer::waitUntilApplied(std::chrono::milliseconds limit) {
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    return s.applied.wait_for(lock, limit,
+                              [&] { return s.finished || (s.queue.empty() && !s.busy); });
+}
+
+synth_testing::BuiltInSynthesizerState BuiltInSynthesizer::state() {
+    Shared& s = *shared_;
+    std::lock_guard lock(s.mutex);
+    synth_testing::BuiltInSynthesizerState state;
+    state.audioRunning = s.audioRunning;
+    state.audioStarts = s.audioStarts;
+    state.presetsLoaded = s.presetsLoaded;
+    state.dropped = static_cast<int>(s.queue.dropped());
+    if (!s.finished) {
+        state.activeVoices = voicesOf(s.engine.synth.get()).sounding;
+    }
+    return state;
+}
+
+void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
+    Shared& s = *shared;
+    AudioKeeping audio;
+    const auto preloadAt = s.openedAt + s.tuning.preloadDelay;
+    std::vector<QueuedMessage> batch;
+    batch.reserve(kQueueCapacity);
+
+    // With every Effect running the synthesizer works at its voice limit, and then leaves
+    // a few voices that never finish their release, though they are silent. No release
+    // lasts longer than the limit after the last message.
+    auto pauseWhenSilent = [&](Clock::time_point now) {
+        if (!s.driver) {
+            return;
+        }
+        const Voices voices = voicesOf(s.engine.synth.get());
+        const bool quiet = voices.sounding == 0 ||
+                           (voices.held == 0 && now - audio.lastMessage >= s.tuning.releaseLimit);
+        if (!quiet) {
+            audio.silent = false;
+        } else if (!audio.silent) {
+            audio.silent = true;
+            audio.silentSince = now;
+        } else if (now - audio.silentSince >= s.tuning.idlePause) {
+            s.driver.reset();
+            s.audioRunning = false;
+            audio.silent = false;
+        }
+    };
+
+    // The next note starts the output again once the note is in the synthesizer, so that
+    // its start is heard.
+    auto resumeForNote = [&](Clock::time_point now) {
+        audio.silent = false;
+        if (s.driver || now < audio.nextAttempt) {
+            return;
+        }
+        s.driver = startAudio(s.engine, *s.renderer, nullptr);
+        if (s.driver) {
+            ++s.audioStarts;
+            s.audioRunning = true;
+        } else {
+            audio.nextAttempt = now + kAudioRetryDelay;
+        }
+    };
+
+    std::unique_lock lock(s.mutex);
+    for (;;) {
+        const bool preloading = s.tuning.preload && !s.loader.done();
+        if (s.queue.empty() && !s.closing) {
+            Clock::time_point until = audio.nextCheck;
+            if (preloading) {
+                until = std::min(until, preloadAt);
+            }
+            const auto ready = [&] { return s.closing || !s.queue.empty(); };
+            if (s.driver || preloading) {
+                s.wake.wait_until(lock, until, ready);
+            } else {
+                s.wake.wait(lock, ready);
+            }
+        }
+        s.queue.takeAll(batch);
+        s.busy = !batch.empty();
+        const bool closing = s.closing;
+        lock.unlock();
+
+        auto now = Clock::now();
+        bool noteStarted = false;
+        for (const QueuedMessage& m : batch) {
+            if (m.reset) {
+                s.decoder.endAllNotes();
+            } else {
+                s.decoder.play(m.message);
+                noteStarted = noteStarted || startsNote(m.message);
+            }
+        }
+        if (!batch.empty()) {
+            audio.lastMessage = now;
+        }
+        if (noteStarted && !closing) {
+            resumeForNote(now);
+        }
+        now = Clock::now();
+        if (now >= audio.nextCheck) {
+            pauseWhenSilent(now);
+            audio.nextCheck = now + s.tuning.idleCheck;
+        }
+        // Lowest priority: one instrument at a time, only while no message waits.
+        if (batch.empty() && preloading && !closing && now >= preloadAt) {
+            s.loader.loadNext();
+            ++s.presetsLoaded;
+        }
+
+        lock.lock();
+        s.busy = false;
+        s.applied.notify_all();
+        if (closing && s.queue.empty()) {
+            break;
+        }
+    }
+    lock.unlock();
+
+    s.driver.reset();
+    s.audioRunning = false;
+    s.engine.synth.reset();
+    s.engine.settings.reset();
+
+    lock.lock();
+    s.finished = true;
+    s.applied.notify_all();
+}
+
+MidiOpenResult openBuiltInSynthesizer() {
+    MidiOpenResult result;
+    Failure failure;
+    std::optional<Engine> engine = createEngine(kSampleRate, &failure);
+    if (!engine) {
+        result.error = failure.code;
+        result.detail = failure.detail;
+        return result;
+    }
+    auto renderer = std::make_unique<Renderer>(engine->synth.get(), kSampleRate);
+    std::string tried;
+    DriverPtr driver = startAudio(*engine, *renderer, &tried);
+    if (!driver) {
+        result.error = ZELPHOR_ERR_NOAUDIO;
+        result.detail = tried;
+        return result;
+    }
+    try {
+        result.device = std::make_unique<BuiltInSynthesizer>(
+            std::move(*engine), std::move(renderer), std::move(driver));
+    } catch (const std::exception& e) {
+        result.error = ZELPHOR_ERR_SYNTH;
+        result.detail = e.what();
+    }
+    return result;
+}
+
+} // namespace platform::synth
+
+namespace platform {
+
+MidiOutFactory builtInSynthesizer() {
+    return [] { return synth::openBuiltInSynthesizer(); };
+}
+
+} // namespace platform

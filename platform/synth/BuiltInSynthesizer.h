@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/FluidSynthOutTesting.h"
+#include "platform/MidiOut.h"
+#include "platform/synth/AudioOutput.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+// The built-in synthesizer as a MIDI output device. The window's thread only puts messages
+// into a bounded queue; the synthesizer's own thread applies them in order, starts and
+// pauses the audio output, and loads the instruments in the background. Nothing here makes
+// the window's thread wait for the synthesizer or the audio server.
+namespace platform::synth {
+
+class BuiltInSynthesizer final : public MidiOutDevice {
+public:
+    // The audio output renders through renderer, which renders from engine.
+    BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer, DriverPtr driver);
+    ~BuiltInSynthesizer() override;
+
+    void shortMessage(uint32_t message) override;
+    void reset() override;
+    // Applies what is queued, then stops the audio output and frees the synthesizer. Waits
+    // a fraction of a second at most: an audio server that does not answer is left behind.
+    void close() override;
+
+    synth_testing::BuiltInSynthesizerState state();
+    // Waits until everything queued so far has been applied; false on time-out.
+    bool waitUntilApplied(std::chrono::milliseconds limit);
+
+    static constexpr std::size_t kQueueCapacity = 4096;
+    static constexpr std::chrono::milliseconds kCloseLimit{300};
+
+private:
+    struct Shared;
+    static void run(std::shared_ptr<Shared> shared);
+
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
+};
+
+// Opens the synthesizer with its audio output: the device slot of device 0.
+MidiOpenResult openBuiltInSynthesizer();
+
+} // namespace platform::synth

@@ -1,0 +1,85 @@
+#include "platform/synth/MessageDecoder.h"
+
+namespace platform::synth {
+
+namespace {
+
+constexpr int kBankSelect = 0;
+constexpr int kBankSelectFine = 32;
+constexpr int kSustain = 64;
+constexpr int kSostenuto = 66;
+
+int dataByte1(uint32_t message) {
+    return static_cast<int>((message >> 8) & 0xFF);
+}
+int dataByte2(uint32_t message) {
+    return static_cast<int>((message >> 16) & 0xFF);
+}
+
+} // namespace
+
+bool startsNote(uint32_t message) {
+    return (message & 0xF0) == 0x90 && dataByte1(message) <= 127 && dataByte2(message) > 0 &&
+           dataByte2(message) <= 127;
+}
+
+MessageDecoder::MessageDecoder(fluid_synth_t* synth) : synth_(synth) {
+    programs_.fill(kUnknown);
+}
+
+void MessageDecoder::play(uint32_t message) {
+    const int status = static_cast<int>(message & 0xFF);
+    const int data1 = dataByte1(message);
+    const int data2 = dataByte2(message);
+    if (data1 > 127 || data2 > 127) {
+        return;
+    }
+    const int channel = status & 0x0F;
+    switch (status & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(synth_, channel, data1);
+        break;
+    case 0x90:
+        if (data2 == 0) {
+            fluid_synth_noteoff(synth_, channel, data1);
+        } else {
+            if (!chosen_[static_cast<std::size_t>(channel)]) {
+                // A channel plays the first program until it is told otherwise.
+                programChange(channel, 0);
+            }
+            fluid_synth_noteon(synth_, channel, data1, data2);
+        }
+        break;
+    case 0xB0:
+        if (data1 == kBankSelect || data1 == kBankSelectFine) {
+            programs_[static_cast<std::size_t>(channel)] = kUnknown;
+        }
+        fluid_synth_cc(synth_, channel, data1, data2);
+        break;
+    case 0xC0:
+        // A note is preceded by its program every time; selecting the same preset again
+        // costs a preset lookup for nothing, so a repeat is skipped.
+        if (programs_[static_cast<std::size_t>(channel)] != data1) {
+            programChange(channel, data1);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MessageDecoder::endAllNotes() {
+    for (int channel = 0; channel < kChannels; ++channel) {
+        fluid_synth_cc(synth_, channel, kSustain, 0);
+        fluid_synth_cc(synth_, channel, kSostenuto, 0);
+        fluid_synth_all_notes_off(synth_, channel);
+    }
+}
+
+void MessageDecoder::programChange(int channel, int program) {
+    fluid_synth_program_change(synth_, channel, program);
+    programs_[static_cast<std::size_t>(channel)] = program;
+    chosen_[static_cast<std::size_t>(channel)] = true;
+}
+
+} // namespace platform::synth

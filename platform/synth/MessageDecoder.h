@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/synth/SynthEngine.h"
+
+#include <array>
+#include <cstdint>
+
+// Turns packed short messages into synthesizer calls.
+namespace platform::synth {
+
+// Whether the message starts a sounding note (a note-on with a velocity above 0).
+bool startsNote(uint32_t message);
+
+// The top byte is ignored, as the system's MIDI output does; a data byte with its high bit
+// set is no MIDI data, so such a message is dropped rather than guessed at.
+class MessageDecoder {
+public:
+    explicit MessageDecoder(fluid_synth_t* synth);
+
+    void play(uint32_t message);
+    // Pedals go up first: a held pedal would keep the released notes sounding.
+    void endAllNotes();
+
+private:
+    void programChange(int channel, int program);
+
+    static constexpr int kUnknown = -1;
+    fluid_synth_t* synth_;
+    std::array<int, kChannels> programs_{};
+    std::array<bool, kChannels> chosen_{};
+};
+
+} // namespace platform::synth
