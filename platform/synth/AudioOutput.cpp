@@ -66,11 +66,13 @@ std::vector<AudioOutputChoice> audioOutputs(const Tuning& tuning) {
 }
 
 // The desktop's volume mixer shows the program under this name and icon. The sound
-// server's client library reads them from the environment; a user's own choice stays.
+// server's client library takes them from the environment, where they replace the names
+// the synthesizer library gives; a user's own choice stays.
 void nameTheSoundClient() {
-    setenv("PULSE_PROP_application.name", "Zelphor", 0);
-    setenv("PULSE_PROP_application.icon_name", "org.zelphor.Zelphor", 0);
-    setenv("PULSE_PROP_application.id", "org.zelphor.Zelphor", 0);
+    setenv("PULSE_PROP_OVERRIDE",
+           "application.name='Zelphor' application.icon_name='org.zelphor.Zelphor' "
+           "application.id='org.zelphor.Zelphor'",
+           0);
 }
 
 int renderLimited(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {

@@ -102,12 +102,16 @@ start_x() {
 
 pulse_ready() { pactl info >/dev/null 2>&1; }
 
-# A private PulseAudio with one null sink, in a runtime folder of its own.
-start_pulse() {
+private_runtime_dir() {
     export XDG_RUNTIME_DIR=$E2E_WORK/runtime
     mkdir -p "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset PULSE_SERVER PULSE_SINK
+}
+
+# A private PulseAudio with one null sink, in a runtime folder of its own.
+start_pulse() {
+    private_runtime_dir
     pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
         --load="module-null-sink sink_name=nullsink" \
         --load=module-native-protocol-unix >"$E2E_WORK/pulseaudio.log" 2>&1 ||
@@ -118,6 +122,67 @@ start_pulse() {
     E2E_PIDS+=("$pid")
     wait_for 10 pulse_ready || die "pulseaudio does not answer"
     log "PulseAudio pid $pid, runtime $XDG_RUNTIME_DIR"
+}
+
+# A private D-Bus session bus, as PipeWire's session manager needs one.
+start_session_bus() {
+    local out
+    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) ||
+        die "dbus-daemon did not start"
+    export DBUS_SESSION_BUS_ADDRESS=${out%%$'\n'*}
+    E2E_PIDS+=("${out##*$'\n'}")
+    log "D-Bus session bus pid ${out##*$'\n'}"
+}
+
+# Starts a server program in the background with its log, remembering its process id.
+start_server() {
+    local name=$1
+    shift
+    "$@" >"$E2E_WORK/$name.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    log "$name pid $!"
+}
+
+# A private PipeWire with its PulseAudio service and, unless $1 is "without-session-manager",
+# WirePlumber; one null sink, the default.
+start_pipewire() {
+    private_runtime_dir
+    start_session_bus
+    start_server pipewire pipewire
+    wait_for 10 test -S "$XDG_RUNTIME_DIR/pipewire-0" || die "pipewire made no socket"
+    if [ "${1:-}" != without-session-manager ]; then
+        start_server wireplumber wireplumber
+    fi
+    start_server pipewire-pulse pipewire-pulse
+    wait_for 10 pulse_ready || die "pipewire-pulse does not answer"
+    if [ "${1:-}" != without-session-manager ]; then
+        pactl load-module module-null-sink sink_name=nullsink >/dev/null ||
+            die "no null sink on PipeWire"
+        wait_for 10 sh -c 'pactl list short sinks | grep -q nullsink' || die "no null sink listed"
+        pactl set-default-sink nullsink
+    fi
+}
+
+# The sound server named by ZELPHOR_E2E_SOUND (pulseaudio, the default, or pipewire); a
+# test of a server that is not installed is skipped.
+sound_server_installed() {
+    case "$1" in
+    pulseaudio) command -v pulseaudio >/dev/null ;;
+    pipewire) command -v pipewire >/dev/null && command -v pipewire-pulse >/dev/null &&
+        command -v wireplumber >/dev/null && command -v dbus-daemon >/dev/null ;;
+    *) return 1 ;;
+    esac
+}
+start_sound_server() {
+    local server=${ZELPHOR_E2E_SOUND:-pulseaudio}
+    if ! sound_server_installed "$server"; then
+        echo "SKIP: $server is not installed"
+        exit 77
+    fi
+    case "$server" in
+    pulseaudio) start_pulse ;;
+    pipewire) start_pipewire ;;
+    esac
 }
 
 # Records the null sink's monitor as raw 16-bit stereo at 44.1 kHz into $E2E_AUDIO.
@@ -286,4 +351,20 @@ click_at() {
 press_key() {
     dismiss_ad
     xdotool key "$1"
+}
+
+# The error box: a small window titled Zelphor that holds up start-up until answered. (The
+# splash shares the title and is wider: the box is the one narrower than the splash.) Sets
+# FOUND_WINDOW.
+error_box() {
+    local w g
+    for w in $(windows_named Zelphor); do
+        g=$(geometry_of "$w" 2>/dev/null) || continue
+        read -r _ _ width _ <<<"$g"
+        if [ "$width" -lt 674 ]; then
+            FOUND_WINDOW=$w
+            return 0
+        fi
+    done
+    return 1
 }

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The real program on a real X server and audio server: splash and jingle, the full-screen
+# The real program on a real X server and audio server (ZELPHOR_E2E_SOUND: pulseaudio or
+# pipewire): splash and jingle at a level near other desktop sound, the full-screen
 # main window, Spectral Flood drawing and playing, F freezing both, P hiding and showing the
-# panel, Q ending the program cleanly.
+# panel, Q ending the program cleanly and at once.
 #   $1  the zelphor executable
 # shellcheck source=tests/e2e/common.sh
 source "$(dirname "$0")/common.sh"
 
 binary=$(realpath "$1")
-need_tools Xvfb xdpyinfo xdotool import convert pulseaudio pactl parec od
+need_tools Xvfb xdpyinfo xdotool import convert pactl parec od
 export QT_QPA_PLATFORM=xcb HOME=$E2E_WORK/home
 mkdir -p "$HOME"
 unset ZELPHOR_SOUNDFONT
@@ -18,16 +19,21 @@ panel=1024x157+0+611
 spectral_flood=(444 663) # the sixth effect button's centre
 quiet=40                 # peak level counted as silence (of 32768)
 loud=300                 # peak level counted as sound
+jingle_loud=8231         # -12 dBFS: the jingle is as loud as other desktop sound
 
 start_x
-start_pulse
+start_sound_server
 start_recording
 start_app "$binary"
 
 # Splash (a small window titled Zelphor) and the two-note jingle while it shows.
 wait_for 20 small_window_named Zelphor || die "no splash window"
 log "splash: window $FOUND_WINDOW, $(geometry_of "$FOUND_WINDOW")"
+jingle_start=$(audio_bytes)
 wait_for_sound 10 "$loud" || die "the jingle was not heard on the sink"
+# The mixer lists the program under its own name.
+pactl list sink-inputs | grep -q 'application.name = "Zelphor"' ||
+    die "the sound server does not know the stream as Zelphor: $(pactl list sink-inputs | grep application.name)"
 
 # The main window covers the screen.
 wait_for 20 window_with_geometry Zelphor "0 0 1024 768" ||
@@ -39,6 +45,10 @@ wait_for 10 splash_gone || die "the splash is still showing beside the main wind
 
 # Let the jingle's last note die away, so what follows is the effect's own sound.
 wait_for_silence 15 "$quiet" || die "the sink does not fall silent after the jingle"
+jingle_peak=$(peak_between "$jingle_start" "$(audio_bytes)")
+log "jingle peak $jingle_peak"
+[ "$jingle_peak" -ge "$jingle_loud" ] || die "the jingle is faint: peak $jingle_peak"
+[ "$jingle_peak" -lt 32767 ] || die "the jingle clips"
 before=$(clear_screenshot before)
 [ "$(lit_pixels "$before" "$panel")" -gt 1000 ] || die "the panel is not drawn: $before"
 lit=$(lit_pixels "$before" "$surface")
@@ -75,7 +85,14 @@ wait_for 3 panel_black || die "P did not hide the panel"
 press_key p
 wait_for 3 panel_shown || die "a second P did not show the panel again"
 
-# Q ends the program with status 0.
+# Q ends the program with status 0 at once, though Spectral Flood's notes have just sounded.
+click_at "${spectral_flood[@]}"
+wait_for_sound 5 "$loud" || die "Spectral Flood made no sound the second time"
 press_key q
+quit_at=$(date +%s%N)
+wait_for 15 app_ended || die "zelphor still runs 15 s after Q"
+quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
+log "ended ${quit_ms} ms after Q"
+[ "$quit_ms" -le 1000 ] || die "zelphor took ${quit_ms} ms to end after Q"
 expect_exit_status 0
 echo "PASS: $E2E_NAME"

@@ -25,20 +25,6 @@ spectral_flood=(444 663)
 start_x
 start_app "$binary"
 
-# The error box: a small window titled Zelphor that holds up start-up until answered.
-# (The splash shares the title and is wider: the box is the one narrower than the splash.)
-error_box() {
-    local w g
-    for w in $(windows_named Zelphor); do
-        g=$(geometry_of "$w" 2>/dev/null) || continue
-        read -r _ _ width _ <<<"$g"
-        if [ "$width" -lt 674 ]; then
-            FOUND_WINDOW=$w
-            return 0
-        fi
-    done
-    return 1
-}
 wait_for 30 error_box || die "no error box titled Zelphor"
 box=$FOUND_WINDOW
 log "error box: window $box, $(geometry_of "$box")"
