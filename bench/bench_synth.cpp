@@ -1,5 +1,6 @@
-// Costs of the built-in synthesizer: opening it, playing a note, and its output's latency
-// and idle CPU when an audio server is reachable. Appends to bench-results-synth.json.
+// Costs of the built-in synthesizer on every installed General MIDI font: opening it, what a
+// note costs the window's thread, how late notes sound, and its output's latency. Appends to
+// bench-results-synth.json.
 #include "platform/FluidSynthOut.h"
 #include "platform/FluidSynthOutTesting.h"
 #include "platform/MidiOut.h"
@@ -9,7 +10,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -52,7 +55,11 @@ double cpuPercentOver(std::chrono::milliseconds window) {
     return 100.0 * (cpuSeconds() - cpu) / (msSince(start) / 1000.0);
 }
 
+// The font being measured, appended to every figure's name.
+std::string fontSuffix;
+
 void record(std::vector<Figure>& figures, std::string name, double value, std::string unit) {
+    name += fontSuffix;
     std::printf("%-34s %10.3f %s\n", name.c_str(), value, unit.c_str());
     figures.push_back({std::move(name), value, std::move(unit)});
 }
@@ -137,7 +144,47 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return true;
 }
 
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0
+                     : v[std::min(v.size() - 1, static_cast<std::size_t>(p * double(v.size())))];
+}
+
+// The server's own measure of our stream's latency (buffer plus sink), while a note sounds.
+double serverLatencyMs() {
+    FILE* pipe = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (pipe == nullptr) {
+        return -1.0;
+    }
+    char line[512];
+    double usec = 0.0;
+    bool ours = false;
+    bool found = false;
+    double buffer = 0.0;
+    double sink = 0.0;
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        const std::string text = line;
+        if (text.rfind("Sink Input #", 0) == 0) {
+            ours = false;
+        }
+        if (text.find("Buffer Latency:") != std::string::npos) {
+            buffer = std::atof(text.c_str() + text.find(':') + 1);
+        } else if (text.find("Sink Latency:") != std::string::npos) {
+            sink = std::atof(text.c_str() + text.find(':') + 1);
+        } else if (text.find("application.name = \"Zelphor\"") != std::string::npos) {
+            ours = true;
+        }
+        if (ours && !found) {
+            usec = buffer + sink;
+            found = true;
+        }
+    }
+    pclose(pipe);
+    return found ? usec / 1000.0 : -1.0;
+}
+
 void benchDevice(bool smoke, std::vector<Figure>& figures) {
+    namespace st = platform::synth_testing;
     platform::HMIDIOUT handle = 0;
     const auto start = Clock::now();
     const platform::MMRESULT result = platform::midiOutOpen(&handle, 0, 1, 0, 0);
@@ -150,25 +197,49 @@ void benchDevice(bool smoke, std::vector<Figure>& figures) {
     }
     record(figures, "synth_device_open", openMs, "ms");
     platform::MidiOutDevice* device = platform::midiOutDeviceFor(handle);
-    auto running = [device] {
-        const auto state = platform::synth_testing::inspect(*device);
-        return state && state->audioRunning;
+    auto loaded = [device] {
+        const auto state = st::inspect(*device);
+        return state ? state->presetsLoaded : 0;
     };
 
+    // What the window's thread pays for a note (a program change, the old note's end, the
+    // new note), and how late the note reaches the synthesizer, before and after every
+    // instrument has been loaded in the background.
+    auto notes = [&](const char* phase, int count) {
+        std::vector<double> costs;
+        std::vector<double> onsets;
+        for (int i = 0; i < count; ++i) {
+            const int program = (i * 37 + 11) % 80;
+            const int note = 48 + i % 24;
+            const auto sent = Clock::now();
+            platform::midiOutShortMsg(handle, static_cast<uint32_t>(0xC0 + program * 256));
+            platform::midiOutShortMsg(handle, noteOn(note == 48 ? 71 : note - 1, 0));
+            platform::midiOutShortMsg(handle, noteOn(note, 127));
+            costs.push_back(1000.0 * msSince(sent));
+            st::waitUntilApplied(*device, 5s);
+            onsets.push_back(msSince(sent));
+            std::this_thread::sleep_for(5ms);
+        }
+        record(figures, std::string("synth_playnote_window_median_") + phase, median(costs), "us");
+        record(figures, std::string("synth_playnote_window_worst_") + phase, percentile(costs, 1.0),
+               "us");
+        record(figures, std::string("synth_onset_delay_median_") + phase, median(onsets), "ms");
+        record(figures, std::string("synth_onset_delay_worst_") + phase, percentile(onsets, 1.0),
+               "ms");
+    };
+    notes("loading", smoke ? 10 : 40);
     if (!smoke) {
-        std::this_thread::sleep_for(500ms);
-        record(figures, "synth_device_cpu_silent_running", cpuPercentOver(2000ms), "percent");
-        if (waitFor([&] { return !running(); }, 10s)) {
-            // Nothing has sounded since the open.
-            record(figures, "synth_device_pause_after", msSince(start), "ms");
+        waitFor([&] { return loaded() == 81; }, 60s);
+        record(figures, "synth_preload_done_after_open", msSince(start), "ms");
+        notes("loaded", 2000);
+        record(figures, "synth_output_latency_measured", serverLatencyMs(), "ms");
+        platform::midiOutReset(handle);
+        const auto running = [device] {
+            const auto state = st::inspect(*device);
+            return state && state->audioRunning;
+        };
+        if (waitFor([&] { return !running(); }, 20s)) {
             record(figures, "synth_device_cpu_paused", cpuPercentOver(2000ms), "percent");
-            const auto resume = Clock::now();
-            platform::midiOutShortMsg(handle, noteOn(60, 100));
-            record(figures, "synth_device_resume_note", msSince(resume), "ms");
-            std::this_thread::sleep_for(300ms);
-            platform::midiOutShortMsg(handle, noteOn(60, 0));
-        } else {
-            std::printf("device 0 did not pause its output\n");
         }
     }
     const auto closing = Clock::now();
@@ -186,8 +257,15 @@ int main(int argc, char** argv) {
     std::vector<Figure> figures;
     record(figures, "synth_output_latency", platform::synth_testing::configuredOutputLatencyMs(),
            "ms");
-    benchOffline(smoke, figures);
-    benchDevice(smoke, figures);
+    // Every installed General MIDI font, each figure named after its font.
+    for (const std::string& font : platform::synth_testing::installedSoundFonts()) {
+        setenv("ZELPHOR_SOUNDFONT", font.c_str(), 1);
+        std::error_code ec;
+        fontSuffix = "_" + std::filesystem::canonical(font, ec).stem().string();
+        std::printf("-- %s\n", font.c_str());
+        benchOffline(smoke, figures);
+        benchDevice(smoke, figures);
+    }
     appendJson("bench-results-synth.json", figures);
     return 0;
 }

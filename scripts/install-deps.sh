@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libfluidsynth-dev timgm6mb-soundfont
+    libfluidsynth-dev libpulse-dev timgm6mb-soundfont
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-urw-base35
     xvfb xauth pulseaudio pulseaudio-utils xdotool x11-utils imagemagick procps

@@ -1,5 +1,6 @@
 #include "platform/synth/AudioOutput.h"
 
+#include "platform/synth/PulseOutput.h"
 #include "platform/synth/SynthTuning.h"
 
 #include <sys/stat.h>
@@ -13,9 +14,8 @@ namespace platform::synth {
 
 namespace {
 
-// About 29 ms: PulseAudio and PipeWire take one period as the stream's target latency,
-// which rides out a busy desktop without crackles and still follows the drawing closely.
-constexpr int kPeriodSize = 1280;
+// About 23 ms a period for the ALSA and JACK outputs; the PulseAudio output sets its own.
+constexpr int kPeriodSize = 1024;
 constexpr int kPeriods = 2;
 
 struct AudioOutputChoice {
@@ -65,15 +65,15 @@ std::vector<AudioOutputChoice> audioOutputs(const Tuning& tuning) {
     return outputs;
 }
 
-// The desktop's volume mixer shows the program under this name and icon. The sound
-// server's client library takes them from the environment, where they replace the names
-// the synthesizer library gives; a user's own choice stays.
-void nameTheSoundClient() {
-    setenv("PULSE_PROP_OVERRIDE",
-           "application.name='Zelphor' application.icon_name='org.zelphor.Zelphor' "
-           "application.id='org.zelphor.Zelphor'",
-           0);
-}
+// An output of the synthesizer library, rendering through the limiter unless it is the file
+// output of the tests.
+class LibraryOutput final : public RunningOutput {
+public:
+    explicit LibraryOutput(DriverPtr driver) : driver_(std::move(driver)) {}
+
+private:
+    DriverPtr driver_;
+};
 
 int renderLimited(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     auto* renderer = static_cast<Renderer*>(data);
@@ -96,15 +96,20 @@ void configureAudio(fluid_settings_t* settings) {
 }
 
 double requestedLatencyMs() {
-    return 1000.0 * kPeriodSize / kSampleRate;
+    return pulseTargetLatencyMs();
 }
 
-DriverPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried) {
+OutputPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried) {
     const Tuning tuning = currentTuning();
     std::vector<std::string> labels;
-    nameTheSoundClient();
     for (const auto& output : audioOutputs(tuning)) {
         labels.push_back(output.label);
+        if (output.driver == "pulseaudio") {
+            if (OutputPtr pulse = startPulseOutput(renderer, nullptr)) {
+                return pulse;
+            }
+            continue;
+        }
         fluid_settings_t* settings = engine.settings.get();
         if (fluid_settings_setstr(settings, "audio.driver", output.driver.c_str()) != FLUID_OK) {
             continue;
@@ -114,12 +119,12 @@ DriverPtr startAudio(const Engine& engine, Renderer& renderer, std::string* trie
             fluid_settings_setstr(settings, "audio.file.name", tuning.audioFileName.c_str());
             fluid_settings_setstr(settings, "audio.file.type", "raw");
             if (fluid_audio_driver_t* d = new_fluid_audio_driver(settings, engine.synth.get())) {
-                return DriverPtr(d);
+                return std::make_unique<LibraryOutput>(DriverPtr(d));
             }
             continue;
         }
         if (fluid_audio_driver_t* d = new_fluid_audio_driver2(settings, renderLimited, &renderer)) {
-            return DriverPtr(d);
+            return std::make_unique<LibraryOutput>(DriverPtr(d));
         }
     }
     if (tried != nullptr) {

@@ -3,6 +3,7 @@
 #include "platform/synth/Limiter.h"
 #include "platform/synth/SynthEngine.h"
 
+#include <memory>
 #include <string>
 
 // The synthesizer's way to the speakers: which audio output, with what buffer, under what
@@ -21,8 +22,17 @@ struct Renderer {
     Limiter limiter;
 };
 
+// A running audio output; destroying it stops it.
+class RunningOutput {
+public:
+    virtual ~RunningOutput() = default;
+};
+using OutputPtr = std::unique_ptr<RunningOutput>;
+
 // Null when every output refused; tried then names them. May block as long as the audio
 // server takes to answer: call it off the window's thread.
-DriverPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried);
+OutputPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried);
+
+double pulseTargetLatencyMs();
 
 } // namespace platform::synth

@@ -24,7 +24,7 @@ constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
 } // namespace
 
 struct BuiltInSynthesizer::Shared {
-    Shared(Engine e, std::unique_ptr<Renderer> r, DriverPtr d)
+    Shared(Engine e, std::unique_ptr<Renderer> r, OutputPtr d)
         : engine(std::move(e)), renderer(std::move(r)), decoder(engine.synth.get()),
           loader(engine.synth.get(), engine.fontId), driver(std::move(d)), queue(kQueueCapacity),
           tuning(currentTuning()) {}
@@ -35,7 +35,7 @@ struct BuiltInSynthesizer::Shared {
     std::unique_ptr<Renderer> renderer;
     MessageDecoder decoder;
     PresetLoader loader;
-    DriverPtr driver;
+    OutputPtr driver;
 
     std::mutex mutex;
     std::condition_variable wake;    // for the synthesizer's thread: messages or closing
@@ -66,7 +66,7 @@ struct AudioKeeping {
 } // namespace
 
 BuiltInSynthesizer::BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer,
-                                       DriverPtr driver)
+                                       OutputPtr driver)
     : shared_(std::make_shared<Shared>(std::move(engine), std::move(renderer), std::move(driver))) {
     shared_->audioRunning = shared_->driver != nullptr;
     thread_ = std::thread(run, shared_);
@@ -263,7 +263,7 @@ MidiOpenResult openBuiltInSynthesizer() {
     }
     auto renderer = std::make_unique<Renderer>(engine->synth.get(), kSampleRate);
     std::string tried;
-    DriverPtr driver = startAudio(*engine, *renderer, &tried);
+    OutputPtr driver = startAudio(*engine, *renderer, &tried);
     if (!driver) {
         result.error = ZELPHOR_ERR_NOAUDIO;
         result.detail = tried;

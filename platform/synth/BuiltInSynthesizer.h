@@ -17,7 +17,7 @@ namespace platform::synth {
 class BuiltInSynthesizer final : public MidiOutDevice {
 public:
     // The audio output renders through renderer, which renders from engine.
-    BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer, DriverPtr driver);
+    BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer, OutputPtr driver);
     ~BuiltInSynthesizer() override;
 
     void shortMessage(uint32_t message) override;
