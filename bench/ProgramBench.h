@@ -57,9 +57,12 @@ public:
         if (device == Device::Recorder) {
             platform::setMidiOutDevices({platform::recordingDevice(log_)});
         }
-        platform::setMessageBoxHook(
-            [this](const QString&, const QString& text) { boxes_ << text; });
-        MainSplash::Main();
+        start();
+    }
+    // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.
+    explicit Program(platform::MidiOutDevice& target) {
+        platform::setMidiOutDevices({platform::deviceOnto(target)});
+        start();
     }
     ~Program() {
         MainSplash::Shutdown();
@@ -75,6 +78,12 @@ public:
     const QStringList& boxes() const { return boxes_; }
 
 private:
+    void start() {
+        platform::setMessageBoxHook(
+            [this](const QString&, const QString& text) { boxes_ << text; });
+        MainSplash::Main();
+    }
+
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
     QStringList boxes_;
 };

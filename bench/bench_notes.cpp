@@ -3,10 +3,12 @@
 #include "BenchSupport.h"
 
 #include "platform/FluidSynthOut.h"
+#include "platform/FluidSynthOutTesting.h"
 
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -54,11 +56,19 @@ int main(int argc, char** argv) {
         report.add("play_note_recorder", us, "us", bench::below(20.0));
     }
 
-    std::string error;
-    auto synth = platform::OfflineSynthesizer::create(44100, &error);
-    if (!synth) {
-        report.note("no offline synthesizer, no synthesizer figure: " + error);
-    } else {
+    // Every installed General MIDI font: the offline synthesizer applies the messages in
+    // this thread, so a program change's loading shows here (the program's device does it
+    // on its own thread: bench_synth).
+    for (const std::string& font : platform::synth_testing::installedSoundFonts()) {
+        setenv("ZELPHOR_SOUNDFONT", font.c_str(), 1);
+        std::error_code ec;
+        const std::string name = std::filesystem::canonical(font, ec).stem().string();
+        std::string error;
+        auto synth = platform::OfflineSynthesizer::create(44100, &error);
+        if (!synth) {
+            report.note("no offline synthesizer for " + name + ": " + error);
+            continue;
+        }
         platform::setMidiOutDevices({platform::deviceOnto(synth->device())});
         SoundCard card;
         int16_t device = 0;
@@ -71,7 +81,7 @@ int main(int argc, char** argv) {
         const int notes = smoke ? 200 : 20000;
         const double us =
             medianPlayNote(s, notes, [&] { synth->render(left.data(), right.data(), frames); });
-        report.add("play_note_offline_synth", us, "us");
+        report.add("play_note_offline_synth_" + name, us, "us");
         card.CloseCard();
         PemSoundsModule::MidiOutHandle = 0;
         platform::restoreDefaultMidiOutDevices();

@@ -3,11 +3,96 @@
 // rate, and how much of the machine does it take?
 #include "ProgramBench.h"
 
+#include "platform/FluidSynthOut.h"
+#include "platform/FluidSynthOutTesting.h"
+
 #include <QScreen>
 #include <QSlider>
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+// Every Effect at speed 400 in a program of its own, for the given time.
+void runAllEffects(bench::Program& program, double seconds) {
+    frmGraphicsPlay& w = program.window();
+    w.AdTimer.stop();
+    w.SpeedSlider->setValue(400);
+    for (const auto& entry : bench::timedEffects()) {
+        w.effects().click(entry.button);
+    }
+    bench::runEventLoop(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    w.cmdStop_Click();
+}
+
+// Per installed font: the whole process's CPU with the built-in synthesizer playing (once
+// every instrument is loaded), and the level of what it plays, rendered offline as the
+// Effects go: the share of samples at full scale and the share the limiter turned down.
+void soundPerFont(bench::Report& report, double seconds) {
+    namespace st = platform::synth_testing;
+    for (const std::string& font : st::installedSoundFonts()) {
+        setenv("ZELPHOR_SOUNDFONT", font.c_str(), 1);
+        std::error_code ec;
+        const std::string name = std::filesystem::canonical(font, ec).stem().string();
+        {
+            bench::Program program(bench::Program::Device::Synthesizer);
+            if (!program.boxes().isEmpty()) {
+                report.note("no sound device for " + name + ": " +
+                            program.boxes().front().toStdString());
+            } else {
+                platform::MidiOutDevice* device =
+                    platform::midiOutDeviceFor(PemSoundsModule::MidiOutHandle);
+                const auto start = bench::Clock::now();
+                while (device != nullptr && st::inspect(*device)->presetsLoaded < 81 &&
+                       bench::Clock::now() - start < std::chrono::seconds(60)) {
+                    bench::runEventLoop(std::chrono::milliseconds(100));
+                }
+                const double cpuBefore = bench::cpuSeconds();
+                const auto from = bench::Clock::now();
+                runAllEffects(program, seconds);
+                const double wall =
+                    std::chrono::duration<double>(bench::Clock::now() - from).count();
+                report.add("pace_cpu_synth_" + name,
+                           100.0 * (bench::cpuSeconds() - cpuBefore) / wall, "percent");
+            }
+        }
+        std::string error;
+        auto synth = platform::OfflineSynthesizer::create(44100, &error);
+        if (!synth) {
+            report.note("no offline synthesizer for " + name + ": " + error);
+            continue;
+        }
+        bench::Program program(synth->device());
+        // 10 ms of sound rendered every 10 ms, so the notes keep the Effects' pace.
+        std::vector<float> left(441);
+        std::vector<float> right(441);
+        long samples = 0;
+        long full = 0;
+        long limited = 0;
+        QTimer render;
+        QObject::connect(&render, &QTimer::timeout, [&] {
+            synth->render(left.data(), right.data(), 441);
+            for (std::size_t i = 0; i < left.size(); ++i) {
+                for (const float v : {left[i], right[i]}) {
+                    ++samples;
+                    full += std::fabs(v) >= 1.0f ? 1 : 0;
+                    limited += std::fabs(v) >= 0.89f ? 1 : 0;
+                }
+            }
+        });
+        render.start(10);
+        runAllEffects(program, seconds * 3);
+        render.stop();
+        const double total = std::max<double>(1.0, static_cast<double>(samples));
+        report.add("level_full_scale_" + name, 100.0 * full / total, "percent", bench::below(0.01));
+        report.add("level_at_limiter_ceiling_" + name, 100.0 * limited / total, "percent");
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const bool smoke = bench::hasFlag(argc, argv, "--smoke");
@@ -21,8 +106,8 @@ int main(int argc, char** argv) {
     bench::RandomScope randomScope(random);
     bench::Report report("pace");
 
-    bench::Program program;
-    frmGraphicsPlay& w = program.window();
+    auto program = std::make_unique<bench::Program>();
+    frmGraphicsPlay& w = program->window();
     // Only the Effects are measured: no advertisement window opens meanwhile.
     w.AdTimer.stop();
     w.SpeedSlider->setValue(400);
@@ -104,6 +189,10 @@ int main(int argc, char** argv) {
     const double refresh = w.screen() ? w.screen()->refreshRate() : 60.0;
     report.add("pace_frames_painted", paints / wall, "per_s", bench::atMost(refresh));
     report.add("pace_cpu", 100.0 * cpu / wall, "percent");
+    program.reset();
+    if (!smoke) {
+        soundPerFont(report, seconds);
+    }
     report.write();
     return 0;
 }
