@@ -17,6 +17,40 @@ namespace platform::synth {
 
 namespace {
 
+// Audio is the one thing a busy machine must not delay: where the system allows it (a
+// real-time limit, or the privilege), the thread runs at a modest real-time priority, as
+// the audio threads of the synthesizer library and of the sound servers do.
+constexpr int kRealTimePriority = 10;
+
+bool preferRealTime() {
+    sched_param param{};
+    param.sched_priority = kRealTimePriority;
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+}
+
+// The client library's own thread carries our audio to the server; it takes the
+// scheduling of the thread that opens the stream, so the stream is opened from a thread
+// raised for the moment.
+class RealTimeForAWhile {
+public:
+    RealTimeForAWhile() {
+        pthread_getschedparam(pthread_self(), &policy_, &param_);
+        raised_ = preferRealTime();
+    }
+    ~RealTimeForAWhile() {
+        if (raised_) {
+            pthread_setschedparam(pthread_self(), policy_, &param_);
+        }
+    }
+    RealTimeForAWhile(const RealTimeForAWhile&) = delete;
+    RealTimeForAWhile& operator=(const RealTimeForAWhile&) = delete;
+
+private:
+    int policy_ = SCHED_OTHER;
+    sched_param param_{};
+    bool raised_ = false;
+};
+
 // The server keeps about 30 ms queued; blocks of about 6 ms top it up.
 constexpr double kTargetLatencyMs = 30.0;
 constexpr int kBlockFrames = 256;
@@ -37,15 +71,6 @@ public:
     PulseOutput& operator=(const PulseOutput&) = delete;
 
 private:
-    // Audio is the one thing a busy machine must not delay: where the system allows it
-    // (a real-time limit, or the privilege), the thread runs at a modest real-time priority,
-    // as audio threads of the synthesizer library and the sound servers do.
-    static void preferRealTime() {
-        sched_param param{};
-        param.sched_priority = 10;
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-    }
-
     void run() {
         preferRealTime();
         float* out[2] = {left_.data(), right_.data()};
@@ -96,6 +121,7 @@ OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
     setenv("PULSE_PROP_application.icon_name", "org.zelphor.Zelphor", 0);
     setenv("PULSE_PROP_application.id", "org.zelphor.Zelphor", 0);
     int error = 0;
+    const RealTimeForAWhile raised;
     pa_simple* stream = pa_simple_new(nullptr, "Zelphor", PA_STREAM_PLAYBACK, nullptr, "Zelphor",
                                       &spec, nullptr, &buffer, &error);
     if (stream == nullptr) {

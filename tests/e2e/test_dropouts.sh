@@ -13,7 +13,7 @@ seconds=10
 
 start_sound_server
 start_recording
-for _ in 1 2; do
+for _ in ${ZELPHOR_BUSY_LOOPS-1 2}; do
     start_server busy sh -c 'while :; do :; done'
 done
 from=$(audio_bytes)
