@@ -1,7 +1,7 @@
 #include "platform/synth/BuiltInSynthesizer.h"
 
+#include "platform/synth/MessageChannel.h"
 #include "platform/synth/MessageDecoder.h"
-#include "platform/synth/MessageQueue.h"
 #include "platform/synth/PresetLoader.h"
 #include "platform/synth/SynthTuning.h"
 
@@ -26,7 +26,7 @@ constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
 struct BuiltInSynthesizer::Shared {
     Shared(Engine e, std::unique_ptr<Renderer> r, OutputPtr d)
         : engine(std::move(e)), renderer(std::move(r)), decoder(engine.synth.get()),
-          loader(engine.synth.get(), engine.fontId), driver(std::move(d)), queue(kQueueCapacity),
+          loader(engine.synth.get(), engine.fontId), driver(std::move(d)), channel(kQueueCapacity),
           tuning(currentTuning()) {}
 
     // Used by the synthesizer's thread only, in this order of destruction: the output
@@ -37,12 +37,10 @@ struct BuiltInSynthesizer::Shared {
     PresetLoader loader;
     OutputPtr driver;
 
+    MessageChannel channel;
+    std::atomic<bool> closing{false};
     std::mutex mutex;
-    std::condition_variable wake;    // for the synthesizer's thread: messages or closing
-    std::condition_variable applied; // for waiters: the queue has been applied
-    MessageQueue queue;
-    bool busy = false; // a batch taken from the queue is being applied
-    bool closing = false;
+    std::condition_variable ended; // for close: the thread has finished
     bool finished = false;
 
     std::atomic<bool> audioRunning{false};
@@ -77,29 +75,15 @@ BuiltInSynthesizer::~BuiltInSynthesizer() {
 }
 
 void BuiltInSynthesizer::shortMessage(uint32_t message) {
-    Shared& s = *shared_;
-    std::unique_lock lock(s.mutex);
-    if (s.closing) {
-        return;
-    }
-    const bool wasIdle = s.queue.empty();
-    s.queue.push(message);
-    lock.unlock();
-    // The thread only sleeps with an empty queue.
-    if (wasIdle) {
-        s.wake.notify_one();
+    if (!shared_->closing.load(std::memory_order_relaxed)) {
+        shared_->channel.push(message);
     }
 }
 
 void BuiltInSynthesizer::reset() {
-    Shared& s = *shared_;
-    std::unique_lock lock(s.mutex);
-    if (s.closing) {
-        return;
+    if (!shared_->closing.load(std::memory_order_relaxed)) {
+        shared_->channel.pushReset();
     }
-    s.queue.pushReset();
-    lock.unlock();
-    s.wake.notify_one();
 }
 
 void BuiltInSynthesizer::close() {
@@ -107,10 +91,10 @@ void BuiltInSynthesizer::close() {
         return;
     }
     Shared& s = *shared_;
-    std::unique_lock lock(s.mutex);
     s.closing = true;
-    s.wake.notify_one();
-    if (s.applied.wait_for(lock, kCloseLimit, [&] { return s.finished; })) {
+    s.channel.wake();
+    std::unique_lock lock(s.mutex);
+    if (s.ended.wait_for(lock, kCloseLimit, [&] { return s.finished; })) {
         lock.unlock();
         thread_.join();
     } else {
@@ -122,9 +106,21 @@ void BuiltInSynthesizer::close() {
 
 bool BuiltInSynthesizer::waitUntilApplied(std::chrono::milliseconds limit) {
     Shared& s = *shared_;
-    std::unique_lock lock(s.mutex);
-    return s.applied.wait_for(lock, limit,
-                              [&] { return s.finished || (s.queue.empty() && !s.busy); });
+    const uint64_t target = s.channel.sent();
+    const auto end = Clock::now() + limit;
+    while (s.channel.done() < target) {
+        {
+            std::lock_guard lock(s.mutex);
+            if (s.finished) {
+                return true;
+            }
+        }
+        if (Clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 synth_testing::BuiltInSynthesizerState BuiltInSynthesizer::state() {
@@ -134,7 +130,7 @@ synth_testing::BuiltInSynthesizerState BuiltInSynthesizer::state() {
     state.audioRunning = s.audioRunning;
     state.audioStarts = s.audioStarts;
     state.presetsLoaded = s.presetsLoaded;
-    state.dropped = static_cast<int>(s.queue.dropped());
+    state.dropped = static_cast<int>(s.channel.dropped());
     if (!s.finished) {
         state.activeVoices = voicesOf(s.engine.synth.get()).sounding;
     }
@@ -186,25 +182,19 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         }
     };
 
-    std::unique_lock lock(s.mutex);
     for (;;) {
         const bool preloading = s.tuning.preload && !s.loader.done();
-        if (s.queue.empty() && !s.closing) {
-            Clock::time_point until = audio.nextCheck;
-            if (preloading) {
-                until = std::min(until, preloadAt);
-            }
-            const auto ready = [&] { return s.closing || !s.queue.empty(); };
+        const bool closing = s.closing.load();
+        s.channel.takeAll(batch);
+        if (batch.empty() && !closing) {
             if (s.driver || preloading) {
-                s.wake.wait_until(lock, until, ready);
+                s.channel.waitUntil(preloading ? std::min(audio.nextCheck, preloadAt)
+                                               : audio.nextCheck);
             } else {
-                s.wake.wait(lock, ready);
+                s.channel.waitForever();
             }
+            s.channel.takeAll(batch);
         }
-        s.queue.takeAll(batch);
-        s.busy = !batch.empty();
-        const bool closing = s.closing;
-        lock.unlock();
 
         auto now = Clock::now();
         bool noteStarted = false;
@@ -222,6 +212,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         if (noteStarted && !closing) {
             resumeForNote(now);
         }
+        s.channel.markApplied();
         now = Clock::now();
         if (now >= audio.nextCheck) {
             pauseWhenSilent(now);
@@ -232,24 +223,20 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
             s.loader.loadNext();
             ++s.presetsLoaded;
         }
-
-        lock.lock();
-        s.busy = false;
-        s.applied.notify_all();
-        if (closing && s.queue.empty()) {
+        // Everything sent before the close has been taken: a close is seen after the
+        // messages that came before it.
+        if (closing && batch.empty()) {
             break;
         }
     }
-    lock.unlock();
 
     s.driver.reset();
     s.audioRunning = false;
+    std::lock_guard lock(s.mutex);
     s.engine.synth.reset();
     s.engine.settings.reset();
-
-    lock.lock();
     s.finished = true;
-    s.applied.notify_all();
+    s.ended.notify_all();
 }
 
 MidiOpenResult openBuiltInSynthesizer() {

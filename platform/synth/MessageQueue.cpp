@@ -53,7 +53,7 @@ void MessageQueue::keepOnlyLastControllers() {
         if (isController(*it) && !later[controllerSlot(it->message)]) {
             later[controllerSlot(it->message)] = true;
             kept.push_back(*it);
-        } else if (!it->reset) {
+        } else {
             ++dropped_;
         }
     }
