@@ -83,7 +83,7 @@ wait_for() {
 need_tools() {
     local tool
     for tool in "$@"; do
-        command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-deps.sh)"
+        command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-test-deps.sh)"
     done
 }
 
