@@ -2,6 +2,7 @@
 
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/FrameFit.h"
 #include "windows/PageView.h"
 
 #include <QCloseEvent>
@@ -46,6 +47,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     MyBrowser->setGeometry(twipRect(0, 0, 12735, 9615));
     // Key preview: the window sees keys before the page view does.
     MyBrowser->installEventFilter(this);
+    windows_look::keepFrameOnScreen(this, windows_look::FrameFit::Within);
 }
 
 void frmHelp::Form_Load() {
