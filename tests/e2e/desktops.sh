@@ -15,7 +15,8 @@ start_x_screen() {
     local pid=$!
     E2E_PIDS+=("$pid")
     wait_for 10 grep -q '[0-9]' "$E2E_WORK/display" || die "Xvfb reports no display"
-    export DISPLAY=:$(tr -dc 0-9 <"$E2E_WORK/display")
+    DISPLAY=:$(tr -dc 0-9 <"$E2E_WORK/display")
+    export DISPLAY
     wait_for 10 xdpyinfo >/dev/null 2>&1 || die "the X server on $DISPLAY does not answer"
     unset WAYLAND_DISPLAY
     export QT_QPA_PLATFORM=xcb
@@ -115,22 +116,9 @@ kept_out_of_task_bar() {
 # Whether a window has a title bar from the window manager.
 has_frame() { [ "$(frame_extents "$1" | cut -d' ' -f3)" != 0 ]; }
 
-# The visible window titled $1 that covers at least $2 x $3 pixels; sets FOUND_WINDOW.
-large_window_named() {
-    local w g
-    for w in $(windows_named "$1"); do
-        g=$(geometry_of "$w" 2>/dev/null) || continue
-        read -r _ _ width height <<<"$g"
-        if [ "$width" -ge "$2" ] && [ "$height" -ge "$3" ]; then
-            FOUND_WINDOW=$w
-            return 0
-        fi
-    done
-    return 1
-}
-
-# Pixels of the panel's rows in a screenshot, the panel's top edge at $2: the caption line's
+# The panel's height; pixels of its rows in a screenshot, the panel's top edge at $2: the caption line's
 # blue and the lit text of the Speed row at the very bottom.
+# shellcheck disable=SC2034 # used by the scripts that source this file
 PANEL_H=157
 panel_whole_in() {
     local shot=$1 top=$2 blue speed

@@ -56,9 +56,10 @@ wait_for 3 shown || die "a second P did not show the panel again"
 press_key a
 wait_for 10 small_window_named "About Zelphor" || die "A opened no About window"
 about=$FOUND_WINDOW
-eval "$(xwininfo -id "$about" | sed -n 's/^ *Absolute upper-left \([XY]\): *\(-*[0-9]*\)/about_\1=\2/p')"
+read -r about_x about_y <<<"$(xwininfo -id "$about" |
+    sed -n 's/^ *Absolute upper-left [XY]: *\(-*[0-9]*\)/\1/p' | tr '\n' ' ')"
 # More Information, in the About window's own coordinates.
-xdotool mousemove --sync $((about_X + 513)) $((about_Y + 355)) click 1
+xdotool mousemove --sync $((about_x + 513)) $((about_y + 355)) click 1
 wait_for 10 ad_showing || die "More Information opened no advertisement window"
 ad=$(windows_named 'About Melodrix' | head -n 1)
 fitted() {
