@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 // The panel's buttons driven as a user drives them: clicks and keys go through the window,
 // so that focus, shortcuts and the key preview all take their part.
 namespace {
@@ -81,8 +83,10 @@ INSTANTIATE_TEST_SUITE_P(PanelKeys, SweepAfterClear,
 
 // Space, Return and Enter press the focused button, a command button or an effect button.
 TEST(PanelKeys, SpaceReturnAndEnterPressTheFocusedButton) {
-    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(QTest::toString(key));
+    const std::pair<Qt::Key, const char*> keys[] = {
+        {Qt::Key_Space, "Space"}, {Qt::Key_Return, "Return"}, {Qt::Key_Enter, "Enter"}};
+    for (const auto& [key, name] : keys) {
+        SCOPED_TRACE(name);
         Panel p;
         QWidget* flood = p.form.effectButton(EffectButton::cmdWash);
         flood->setFocus(Qt::TabFocusReason);
