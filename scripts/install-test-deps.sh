@@ -13,7 +13,7 @@ source ./install-packages.sh
 
 packages=(
     libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils imagemagick procps wmctrl
+    xvfb xauth xdotool x11-utils imagemagick procps
     openbox tint2 mutter dbus weston qt6-wayland
     pulseaudio-utils
     desktop-file-utils appstream dpkg-dev file
