@@ -1,5 +1,6 @@
 #include "app/MainSplash.h"
 
+#include "app/DesktopIdentity.h"
 #include "app/frmGraphicsPlay.h"
 #include "app/frmSplash.h"
 #include "music/Tone.h"
@@ -125,6 +126,7 @@ int Run(int argc, char** argv) {
     platform::openMidiOutAhead(0);
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::applicationTitle());
+    DesktopIdentity::apply();
     QApplication::setQuitOnLastWindowClosed(false);
     Main();
     QApplication::setQuitOnLastWindowClosed(true);

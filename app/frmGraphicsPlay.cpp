@@ -14,8 +14,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 using platform::px;
@@ -201,7 +203,9 @@ void frmGraphicsPlay::buildControls() {
 
 void frmGraphicsPlay::showLoaded() {
     Form_Load();
-    show();
+    // A window manager may grant full screen, or something else (a desktop panel kept in
+    // view); the panel is laid out again from whatever size arrives.
+    showFullScreen();
     if (effectButtons_[0] != nullptr) {
         effectButtons_[0]->setFocus();
     }
@@ -227,17 +231,44 @@ void frmGraphicsPlay::prepareToShow() {
 }
 
 void frmGraphicsPlay::coverScreen() {
-    // A bare X server has no window manager to grant full screen.
+    // A bare X server has no window manager to grant full screen: the window covers the
+    // screen by itself.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    surfaceRule_ = SurfaceRule::AboveCaptionStrip;
     setGeometry(area);
+    layOut();
+}
 
-    // The surface above the panel and the caption strip.
-    const int inner = area.height();
-    picButtons->setGeometry(0, inner - picButtons->height(), area.width(), picButtons->height());
-    const QSize surface(area.width(), inner - picButtons->height() - MyCaption->height());
+void frmGraphicsPlay::layOut() {
+    if (picButtons == nullptr || picture == nullptr) {
+        return;
+    }
+    // The panel along the bottom edge across the full width, its controls where designed;
+    // the surface from the top-left corner down to the rule in force.
+    const int inner = height();
+    const int panel = picButtons->height();
+    picButtons->setGeometry(0, inner - panel, width(), panel);
+    int below = 0;
+    switch (surfaceRule_) {
+    case SurfaceRule::AboveCaptionStrip:
+        below = panel + MyCaption->height();
+        break;
+    case SurfaceRule::AbovePanel:
+        below = panel;
+        break;
+    case SurfaceRule::Full:
+        below = 0;
+        break;
+    }
+    const QSize surface(width(), std::max(1, inner - below));
     picture->setGeometry(QRect(QPoint(0, 0), surface));
     picture->surface().resize(surface);
+}
+
+void frmGraphicsPlay::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layOut();
 }
 
 void frmGraphicsPlay::Form_Load() {
@@ -353,10 +384,9 @@ void frmGraphicsPlay::cmdQuit_Click() {
 
 void frmGraphicsPlay::TogglePanel() {
     picButtons->setVisible(!picButtons->isVisible());
-    const int inner = height();
-    const int h = picButtons->isVisible() ? inner - picButtons->height() : inner;
-    picture->resize(picture->width(), h);
-    picture->surface().resize(QSize(picture->width(), h));
+    // From now on the surface reaches the panel's top edge, or the bottom when it is hidden.
+    surfaceRule_ = picButtons->isVisible() ? SurfaceRule::AbovePanel : SurfaceRule::Full;
+    layOut();
 }
 
 void frmGraphicsPlay::Form_KeyDown(int KeyCode, Qt::KeyboardModifiers) {

@@ -91,11 +91,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void coverScreen();
+    // Panel and surface from the window's present size.
+    void layOut();
     void Form_Unload();
     // The window the key events are first delivered to, for key preview.
     bool firstReceiver(QObject* watched) const;
@@ -107,6 +110,10 @@ private:
     std::array<std::unique_ptr<QTimer>, EffectTimerCount> effectTimers_;
     bool unloaded_ = false;
     bool loaded_ = false;
+    // How far down the surface reaches: at load it leaves the caption's strip above the
+    // panel; once the panel has been hidden or shown, it reaches the panel or the bottom.
+    enum class SurfaceRule { AboveCaptionStrip, AbovePanel, Full };
+    SurfaceRule surfaceRule_ = SurfaceRule::AboveCaptionStrip;
 
     struct KeyMemo {
         int key = 0;

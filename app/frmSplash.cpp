@@ -13,7 +13,8 @@ using platform::px;
 using platform::twipRect;
 
 frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    // A splash window: no frame and no task-bar entry; window managers centre it.
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(platform::applicationTitle());
     setFixedSize(px(10110), px(3345));

@@ -4,7 +4,7 @@
 # ${CMAKE_INSTALL_BINDIR}; both must stay relative paths for that to survive a move of
 # the installed tree or a DESTDIR.
 
-foreach(dir BINDIR DATADIR MANDIR)
+foreach(dir BINDIR DATADIR MANDIR DOCDIR)
     if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
         message(FATAL_ERROR "CMAKE_INSTALL_${dir} must be relative to the prefix, "
                             "got ${CMAKE_INSTALL_${dir}}")
@@ -44,12 +44,25 @@ add_custom_command(OUTPUT ${ZELPHOR_MAN_PAGE}
 add_custom_target(zelphor_man_page ALL DEPENDS ${ZELPHOR_MAN_PAGE})
 install(FILES ${ZELPHOR_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
+# The licence and the history, where Debian keeps them for every package.
+set(ZELPHOR_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${ZELPHOR_CHANGELOG}
+                   COMMAND ${CMAKE_COMMAND} -E copy ${ZELPHOR_DATA_SOURCE}/debian/changelog
+                           ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog
+                   COMMAND ${ZELPHOR_GZIP} -9 -n -f ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog
+                   DEPENDS ${ZELPHOR_DATA_SOURCE}/debian/changelog
+                   COMMENT "Compressing the changelog"
+                   VERBATIM)
+add_custom_target(zelphor_changelog ALL DEPENDS ${ZELPHOR_CHANGELOG})
+install(FILES ${ZELPHOR_DATA_SOURCE}/debian/copyright ${ZELPHOR_CHANGELOG}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelphor)
 set(CPACK_PACKAGE_VENDOR "The Zelphor developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Ilse Varnhagen <ilse.varnhagen@zelphor.example>")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://zelphor.example/")
+# No web site and no mail address: none is made up.
+set(CPACK_PACKAGE_CONTACT "The Zelphor developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Debian wants the long description in lines shorter than 80 characters.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION

@@ -3,6 +3,8 @@
 #include "music/MIDIConstants.h"
 #include "platform/MessageBox.h"
 
+#include <QStringList>
+
 #include <array>
 #include <cmath>
 
@@ -66,8 +68,39 @@ QString MidiErrorMessage(const QString& location, int64_t errorCode) {
     return location + QStringLiteral("\r\n") + text + QStringLiteral("\r\n");
 }
 
+QString NoSoundAdvice(int64_t errorCode) {
+    const auto code = static_cast<platform::MMRESULT>(errorCode);
+    const QString chosenFont = qEnvironmentVariable("ZELPHOR_SOUNDFONT");
+    const QString server = QStringLiteral(
+        "Check that a sound server (PipeWire or PulseAudio) is running for your session.");
+    const QString fontPackage =
+        QStringLiteral("Check that a General MIDI sound font is installed, for example the package "
+                       "timgm6mb-soundfont, fluid-soundfont-gm or sf3-soundfont-gm.");
+    QStringList lines{QStringLiteral("Zelphor goes on without sound.")};
+    if (!chosenFont.isEmpty() &&
+        (code == platform::ZELPHOR_ERR_NOSOUNDFONT || code == platform::ZELPHOR_ERR_SYNTH)) {
+        lines << QStringLiteral("ZELPHOR_SOUNDFONT names %1: check that it is a General MIDI "
+                                "sound font (.sf2 or .sf3), or unset it.")
+                     .arg(chosenFont);
+    }
+    switch (code) {
+    case platform::ZELPHOR_ERR_NOSOUNDFONT:
+        lines << fontPackage;
+        break;
+    case platform::ZELPHOR_ERR_NOAUDIO:
+        lines << server;
+        break;
+    default:
+        lines << server << fontPackage;
+        break;
+    }
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 void ShowMidiError(const QString& location, int64_t errorCode) {
-    platform::messageBox(MidiErrorMessage(location, errorCode));
+    // The error first, as the box has always shown it; then what it means and what to check.
+    platform::messageBox(MidiErrorMessage(location, errorCode) + QStringLiteral("\r\n") +
+                         NoSoundAdvice(errorCode) + QStringLiteral("\r\n"));
 }
 
 int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beatsPerBar,

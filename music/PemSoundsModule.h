@@ -30,7 +30,10 @@ void SendProgramChange(int32_t& program, int32_t& channel);
 int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beatsPerBar,
                           uint8_t beatLength);
 
-// The text ShowMidiError puts in its box.
+// The text ShowMidiError puts first in its box.
 QString MidiErrorMessage(const QString& location, int64_t errorCode);
+// What ShowMidiError adds after it when the device cannot be opened: that the program goes
+// on without sound, and what to check for the reason given by the code.
+QString NoSoundAdvice(int64_t errorCode);
 
 } // namespace PemSoundsModule

@@ -16,7 +16,7 @@ black_holes_x=$((8 + 2 * 80 + 36))
 
 binary=${ZELPHOR:-}
 if [ -z "$binary" ]; then
-    scripts/install-deps.sh
+    scripts/install-test-deps.sh
     cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DZELPHOR_TESTS=OFF \
         -DZELPHOR_BENCH=OFF >/dev/null
     cmake --build build-release -j"$(nproc)" --target zelphor
@@ -24,7 +24,7 @@ if [ -z "$binary" ]; then
 fi
 binary=$(realpath "$binary")
 for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-deps.sh" >&2; exit 1; }
+    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-test-deps.sh" >&2; exit 1; }
 done
 
 tmp=$(mktemp -d)

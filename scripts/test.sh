@@ -4,7 +4,7 @@
 #   ZELPHOR_SANITIZE ON to build with AddressSanitizer and UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-test-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DZELPHOR_WERROR=ON -DZELPHOR_SANITIZE="${ZELPHOR_SANITIZE:-OFF}" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -39,6 +39,13 @@ PageView::PageView(QWidget* parent) : QTextBrowser(parent) {
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(this, &QTextBrowser::anchorClicked, this, &PageView::followLink);
+    // Going back and forward restores pages from the history without asking doSetSource.
+    connect(this, &QTextBrowser::sourceChanged, this, [this](const QUrl& source) {
+        if (source.isLocalFile()) {
+            page_ = source.toLocalFile();
+            missing_ = false;
+        }
+    });
 }
 
 PageView::ExternalOpener PageView::setExternalOpener(ExternalOpener opener) {
@@ -113,5 +120,14 @@ void PageView::showMissing(const QString& path) {
     // Forget the last page, so that coming back to it loads it again.
     QTextBrowser::doSetSource(QUrl(), QTextDocument::UnknownResource);
     clearHistory();
-    setPlainText(tr("The page could not be found:\n%1").arg(path));
+    const QString folder = QFileInfo(path).absolutePath();
+    QString where = tr("Zelphor reads its pages (help.htm and the others) from the folder %1.")
+                        .arg(QDir::toNativeSeparators(folder));
+    if (!qEnvironmentVariable("ZELPHOR_DATA_DIR").isEmpty()) {
+        where += tr(" ZELPHOR_DATA_DIR names that folder: point it at a folder that holds the "
+                    "pages, or unset it to use the installed ones.");
+    } else {
+        where += tr(" To read them from another folder, name it in ZELPHOR_DATA_DIR.");
+    }
+    setPlainText(tr("The page could not be found:\n%1\n\n%2").arg(path, where));
 }

@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
 #include "windows/WindowLook.h"
 
@@ -66,6 +67,7 @@ frmAbout::frmAbout(QWidget* parent)
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdMoreInfo, &QPushButton::clicked, this, &frmAbout::cmdMoreInfo_Click);
     cmdOK->setFocus();
+    windows_look::keepFrameOnScreen(this, windows_look::FrameFit::Within);
 }
 
 void frmAbout::Form_Load() {

@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "platform/Twips.h"
+#include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
 #include "windows/PageView.h"
 #include "windows/WindowLook.h"
@@ -48,14 +49,23 @@ frmAd::frmAd(QWidget* parent)
 }
 
 void frmAd::Form_Load() {
-    // Sized by hand rather than maximised: no window manager is needed to cover the screen.
+    // The frame covers the screen, less the desktop's panels; a bare X server has neither
+    // frames nor panels, so there the window is the screen's size.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
+        const QRect area = screen->availableGeometry();
         setFixedSize(area.size());
         setGeometry(area);
     }
-    MyBrowser->resize(width(), std::max(0, height() - picIcon->height()));
+    windows_look::keepFrameOnScreen(this, windows_look::FrameFit::Fill);
     QCoreApplication::processEvents();
+}
+
+void frmAd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (MyBrowser == nullptr || picIcon == nullptr) {
+        return;
+    }
+    MyBrowser->resize(width(), std::max(0, height() - picIcon->height()));
 }
 
 void frmAd::cmdOK_Click() {

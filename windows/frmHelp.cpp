@@ -2,10 +2,16 @@
 
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/FrameFit.h"
 #include "windows/PageView.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
 
 using platform::px;
 using platform::twipRect;
@@ -46,6 +52,16 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     MyBrowser->setGeometry(twipRect(0, 0, 12735, 9615));
     // Key preview: the window sees keys before the page view does.
     MyBrowser->installEventFilter(this);
+
+    cmdBack = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), tr("Back"), this);
+    cmdBack->setToolTip(tr("Back to the page before (Backspace or Alt+Left)"));
+    cmdBack->setFocusPolicy(Qt::NoFocus);
+    cmdBack->adjustSize();
+    cmdBack->hide();
+    connect(cmdBack, &QPushButton::clicked, MyBrowser, &PageView::backward);
+    connect(MyBrowser, &PageView::backwardAvailable, cmdBack, &QPushButton::setVisible);
+    placeBackButton();
+    windows_look::keepFrameOnScreen(this, windows_look::FrameFit::Within);
 }
 
 void frmHelp::Form_Load() {
@@ -64,6 +80,10 @@ void frmHelp::Form_KeyDown(int KeyCode, int Shift) {
 bool frmHelp::eventFilter(QObject* watched, QEvent* event) {
     if (watched == MyBrowser && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier) {
+            MyBrowser->backward();
+            return true;
+        }
         const int code = classicKeyCode(*key);
         Form_KeyDown(code, classicShift(key->modifiers()));
         return code == escapeKeyCode;
@@ -82,6 +102,22 @@ void frmHelp::keyPressEvent(QKeyEvent* event) {
     if (code != escapeKeyCode) {
         QWidget::keyPressEvent(event);
     }
+}
+
+void frmHelp::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeBackButton();
+}
+
+void frmHelp::placeBackButton() {
+    if (cmdBack == nullptr || MyBrowser == nullptr) {
+        return;
+    }
+    // Inside what shows of the page, clear of its scroll bar.
+    const int right = std::min(width(), MyBrowser->geometry().right() + 1) -
+                      MyBrowser->verticalScrollBar()->sizeHint().width();
+    cmdBack->move(std::max(0, right - cmdBack->width() - 8), 8);
+    cmdBack->raise();
 }
 
 void frmHelp::closeEvent(QCloseEvent* event) {

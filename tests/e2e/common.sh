@@ -83,7 +83,7 @@ wait_for() {
 need_tools() {
     local tool
     for tool in "$@"; do
-        command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-deps.sh)"
+        command -v "$tool" >/dev/null || die "$tool is not installed (scripts/install-test-deps.sh)"
     done
 }
 
@@ -321,7 +321,8 @@ ad_showing() { [ -n "$(windows_named 'About Melodrix')" ]; }
 dismiss_ad() {
     ad_showing || return 0
     log "closing the advertisement window"
-    xdotool mousemove --sync 416 176 click 1 # its OK button
+    pointer_to 416 176 # its OK button
+    xdotool click 1
     wait_for 5 ad_gone || die "the advertisement window does not close with OK"
     sleep 0.3 # the main window repaints what the advertisement covered
 }
@@ -341,10 +342,22 @@ clear_screenshot() {
     die "the advertisement window keeps coming back"
 }
 
+# Moves the pointer to a screen position. "mousemove --sync" waits for the pointer to move,
+# so to the place where it already is it would wait for ever and the click after it would
+# never come: a second click on the same button would look unanswered.
+pointer_to() {
+    local X Y
+    eval "$(xdotool getmouselocation --shell | grep -E '^(X|Y)=')"
+    if [ "$X" != "$1" ] || [ "$Y" != "$2" ]; then
+        xdotool mousemove --sync "$1" "$2"
+    fi
+}
+
 # Clicks at a screen position, as the pointer would.
 click_at() {
     dismiss_ad
-    xdotool mousemove --sync "$1" "$2" click 1
+    pointer_to "$1" "$2"
+    xdotool click 1
 }
 
 # A key pressed on the window under the pointer (no window manager: focus follows it).

@@ -90,12 +90,17 @@ check_tree() {
         desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
         grep -qx "Exec=zelphor" "$desktop" || fail "the desktop entry does not start zelphor"
         grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry names another icon"
+        grep -qx "StartupWMClass=Zelphor" "$desktop" ||
+            fail "the desktop entry does not name the windows' class"
     }
     [ -f "$metainfo" ] && {
         appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
             { cat "$work/appstream.log" >&2; fail "appstreamcli rejects the metainfo"; }
         grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
             fail "the metainfo does not launch the installed desktop entry"
+        grep -q "<project_license>MIT</project_license>" "$metainfo" ||
+            fail "the metainfo gives no MIT project licence"
+        grep -q '\.example' "$metainfo" && fail "the metainfo names an invented address"
     }
     [ -f "$png" ] && { file "$png" | grep -q "PNG image data, 48 x 48" || fail "the PNG icon is not 48 x 48"; }
     [ -f "$svg" ] && { grep -q "<svg" "$svg" || fail "the scalable icon is not an SVG"; }
@@ -136,6 +141,12 @@ fi
 
 dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"
+# The licence and the history where Debian keeps them; no invented addresses.
+doc=$work/root/usr/share/doc/zelphor
+grep -q '^License: MIT' "$doc/copyright" || fail "the package has no MIT copyright file"
+gzip -dc "$doc/changelog.gz" | head -n 1 | grep -q "^zelphor ($version)" ||
+    fail "the package's changelog does not start with $version"
+dpkg-deb -f "$deb" | grep -q '\.example' && fail "the package names an invented address"
 check_data_folder "$work/root/usr/bin/zelphor" "$work/root/usr/share/zelphor"
 
 echo "== cmake --install"

@@ -1,0 +1,130 @@
+#include "music/PemSoundsModule.h"
+#include "platform/AppInfo.h"
+#include "support/TestSupport.h"
+#include "windows/InfoWindows.h"
+#include "windows/PageView.h"
+#include "windows/frmHelp.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+// What the user is told when something is missing, and the way back in Help.
+namespace {
+
+// Sets an environment variable, or removes it, for the life of this object.
+class Env {
+public:
+    Env(const char* name, std::optional<QByteArray> value) : name_(name), saved_(qgetenv(name)) {
+        had_ = qEnvironmentVariableIsSet(name);
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+    ~Env() {
+        if (had_) {
+            qputenv(name_, saved_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    QByteArray saved_;
+    bool had_ = false;
+};
+
+struct NoSoundCase {
+    const char* what;
+    platform::MMRESULT code;
+    std::optional<QByteArray> chosenFont;
+    QStringList says;
+    QStringList leavesOut;
+};
+
+TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
+    const QString server = "sound server (PipeWire or PulseAudio) is running";
+    const QString fonts = "timgm6mb-soundfont, fluid-soundfont-gm or sf3-soundfont-gm";
+    const NoSoundCase cases[] = {
+        {"no font anywhere", platform::ZELPHOR_ERR_NOSOUNDFONT, std::nullopt, {fonts}, {server}},
+        {"a wrong font chosen, none other found",
+         platform::ZELPHOR_ERR_NOSOUNDFONT,
+         QByteArray("/nowhere/gm.sf2"),
+         {"ZELPHOR_SOUNDFONT names /nowhere/gm.sf2", fonts},
+         {server}},
+        {"a chosen font that does not load",
+         platform::ZELPHOR_ERR_SYNTH,
+         QByteArray("/tmp/notes.txt"),
+         {"ZELPHOR_SOUNDFONT names /tmp/notes.txt", server, fonts},
+         {}},
+        {"no sound server",
+         platform::ZELPHOR_ERR_NOAUDIO,
+         QByteArray("/tmp/gm.sf2"),
+         {server},
+         {fonts, "ZELPHOR_SOUNDFONT"}},
+        {"no device at all", platform::MIDIERR_NODEVICE, std::nullopt, {server, fonts}, {}},
+    };
+    for (const NoSoundCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Env font("ZELPHOR_SOUNDFONT", c.chosenFont);
+        testing_support::CapturedMessageBoxes boxes;
+        PemSoundsModule::ShowMidiError("midiOUT_Open", c.code);
+        ASSERT_EQ(boxes.texts.size(), 1);
+        const QString text = boxes.texts.front();
+        EXPECT_TRUE(text.startsWith("midiOUT_Open\n")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Zelphor goes on without sound.")) << text.toStdString();
+        for (const QString& s : c.says) {
+            EXPECT_TRUE(text.contains(s)) << s.toStdString() << " in " << text.toStdString();
+        }
+        for (const QString& s : c.leavesOut) {
+            EXPECT_FALSE(text.contains(s)) << s.toStdString() << " in " << text.toStdString();
+        }
+    }
+}
+
+TEST(UserMessages, AMissingPageNamesTheFolderAndTheVariable) {
+    QTemporaryDir empty;
+    Env data("ZELPHOR_DATA_DIR", empty.path().toLocal8Bit());
+    InfoWindows::ShowHelp();
+    const QString text = InfoWindows::HelpWindow()->MyBrowser->toPlainText();
+    InfoWindows::CloseAll();
+    EXPECT_TRUE(text.contains("The page could not be found")) << text.toStdString();
+    EXPECT_TRUE(text.contains("from the folder " + QDir::toNativeSeparators(empty.path()) + "."))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("ZELPHOR_DATA_DIR names that folder")) << text.toStdString();
+}
+
+// A page opened from a link inside Help, and three ways back to the help page.
+TEST(UserMessages, HelpGoesBackFromAPageOpenedInsideIt) {
+    InfoWindows::ShowHelp();
+    frmHelp* help = InfoWindows::HelpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_FALSE(help->MyBrowser->showsMissingPage()) << "the pages are in ZELPHOR_DATA_DIR";
+    EXPECT_FALSE(help->cmdBack->isVisible()) << "nothing to go back to yet";
+
+    const auto onHelpPage = [&] { return help->MyBrowser->currentPage().endsWith("/help.htm"); };
+    const std::function<void()> ways[] = {
+        [&] { QTest::mouseClick(help->cmdBack, Qt::LeftButton); },
+        [&] { QTest::keyClick(help->MyBrowser, Qt::Key_Backspace); },
+        [&] { QTest::keyClick(help->MyBrowser, Qt::Key_Left, Qt::AltModifier); },
+    };
+    for (const auto& goBack : ways) {
+        emit help->MyBrowser->anchorClicked(QUrl("AboutBox.htm"));
+        ASSERT_TRUE(help->MyBrowser->currentPage().endsWith("/AboutBox.htm"));
+        EXPECT_TRUE(help->cmdBack->isVisible());
+        goBack();
+        EXPECT_TRUE(onHelpPage()) << help->MyBrowser->currentPage().toStdString();
+        EXPECT_FALSE(help->cmdBack->isVisible());
+    }
+    InfoWindows::CloseAll();
+}
+
+} // namespace

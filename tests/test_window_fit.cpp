@@ -1,0 +1,63 @@
+#include "app/frmGraphicsPlay.h"
+#include "support/TestSupport.h"
+#include "windows/InfoWindows.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// The main window lays its panel out again from the size a window manager grants it.
+namespace {
+
+struct Loaded {
+    testing_support::OpenRecorder midi;
+    frmGraphicsPlay form{midi.card};
+
+    Loaded() {
+        form.showLoaded();
+        QCoreApplication::processEvents();
+    }
+    ~Loaded() {
+        form.close();
+        InfoWindows::CloseAll();
+    }
+};
+
+struct Grant {
+    const char* what;
+    QSize size;
+    int panelToggles;
+    int strip; // black strip left between the surface and the panel
+};
+
+TEST(WindowFit, PanelFollowsTheGrantedSize) {
+    const int panel = 157;
+    const int caption = 17;
+    const Grant grants[] = {
+        {"the screen", {1024, 768}, 0, caption},
+        {"less height, a desktop panel kept in view", {1024, 738}, 0, caption},
+        {"more than the screen", {1280, 1024}, 0, caption},
+        {"less height after P twice", {1024, 738}, 2, 0},
+        {"less height with the panel hidden", {1024, 738}, 1, 0},
+    };
+    for (const Grant& g : grants) {
+        SCOPED_TRACE(g.what);
+        Loaded w;
+        for (int i = 0; i < g.panelToggles; ++i) {
+            QTest::keyClick(w.form.windowHandle(), Qt::Key_P);
+        }
+        w.form.resize(g.size);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(w.form.size(), g.size);
+        const QRect bar = w.form.picButtons->geometry();
+        EXPECT_EQ(bar, QRect(0, g.size.height() - panel, g.size.width(), panel));
+        const int surfaceBottom = w.form.picButtons->isVisible() ? bar.top() : g.size.height();
+        EXPECT_EQ(w.form.picture->geometry(), QRect(0, 0, g.size.width(), surfaceBottom - g.strip));
+        EXPECT_EQ(w.form.MyPic().ScaleHeight(), surfaceBottom - g.strip);
+        const QRect speed = w.form.SpeedSlider->geometry().translated(bar.topLeft());
+        EXPECT_LE(speed.bottom(), g.size.height() - 1) << "the Speed row stays in the window";
+    }
+}
+
+} // namespace
