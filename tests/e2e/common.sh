@@ -124,11 +124,15 @@ start_pulse() {
     log "PulseAudio pid $pid, runtime $XDG_RUNTIME_DIR"
 }
 
-# A private D-Bus session bus, as PipeWire's session manager needs one.
+# A private D-Bus session bus, as a desktop session and PipeWire's session manager have;
+# started once per test.
+E2E_SESSION_BUS=
 start_session_bus() {
+    [ -n "$E2E_SESSION_BUS" ] && return 0
     local out
-    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) ||
+    out=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1) ||
         die "dbus-daemon did not start"
+    E2E_SESSION_BUS=yes
     export DBUS_SESSION_BUS_ADDRESS=${out%%$'\n'*}
     E2E_PIDS+=("${out##*$'\n'}")
     log "D-Bus session bus pid ${out##*$'\n'}"
@@ -172,6 +176,16 @@ sound_server_installed() {
         command -v wireplumber >/dev/null && command -v dbus-daemon >/dev/null ;;
     *) return 1 ;;
     esac
+}
+# Whichever sound server is installed, PulseAudio first: for tests about windows, not sound.
+start_installed_sound_server() {
+    if sound_server_installed pulseaudio; then
+        start_pulse
+    elif sound_server_installed pipewire; then
+        start_pipewire
+    else
+        die "neither PulseAudio nor PipeWire is installed (scripts/install-test-deps.sh)"
+    fi
 }
 start_sound_server() {
     local server=${ZELPHOR_E2E_SOUND:-pulseaudio}

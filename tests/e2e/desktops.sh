@@ -23,19 +23,6 @@ start_x_screen() {
     log "X server on $DISPLAY, ${SCREEN_W}x$SCREEN_H (pid $pid)"
 }
 
-# A D-Bus session bus of our own, as a desktop session has.
-start_session_bus() {
-    local out
-    out=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1) ||
-        die "dbus-daemon did not start"
-    export DBUS_SESSION_BUS_ADDRESS
-    DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
-    local pid
-    pid=$(sed -n 2p <<<"$out")
-    E2E_PIDS+=("$pid")
-    log "D-Bus session bus pid $pid"
-}
-
 # The name the running window manager announces (EWMH), empty while there is none.
 wm_name() {
     local check

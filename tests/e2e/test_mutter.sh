@@ -16,7 +16,7 @@ mkdir -p "$HOME"
 unset ZELPHOR_SOUNDFONT
 
 start_x_screen
-start_pulse
+start_installed_sound_server
 start_session_bus
 start_mutter
 

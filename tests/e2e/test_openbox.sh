@@ -17,7 +17,7 @@ mkdir -p "$HOME"
 unset ZELPHOR_SOUNDFONT
 
 start_x_screen
-start_pulse
+start_installed_sound_server
 start_openbox
 start_tint2 bottom 30
 start_app "$binary"

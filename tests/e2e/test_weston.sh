@@ -35,7 +35,7 @@ covers_output() {
     [ "$lit" -eq 0 ]
 }
 
-start_pulse
+start_installed_sound_server
 start_weston headless
 start_app "$binary"
 splash_seen() {
