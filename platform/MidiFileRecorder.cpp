@@ -16,7 +16,10 @@ MidiFileRecorder::MidiFileRecorder(QString path, std::chrono::milliseconds saveE
 }
 
 MidiFileRecorder::~MidiFileRecorder() {
-    finish();
+    // A recorder never started (only asked about its target) leaves the file alone.
+    if (saver_.joinable()) {
+        finish();
+    }
 }
 
 QString MidiFileRecorder::checkTarget() const {

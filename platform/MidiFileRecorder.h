@@ -39,6 +39,7 @@ public:
     void reset() override;
 
     // Stops the periodic saves and saves everything recorded. Later messages are dropped.
+    // Destroying a started recorder finishes it.
     // Returns whether the file is complete; the reason is reported as well.
     bool finish();
 
