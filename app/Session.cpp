@@ -1,5 +1,6 @@
 #include "app/Session.h"
 
+#include "app/WindowMode.h"
 #include "music/PemSoundsModule.h"
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
@@ -95,6 +96,7 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
     if (options.seed) {
         platform::builtInRandom().repeatable(*options.seed);
     }
+    setWindowedSize(options.windowSize);
     if (options.mute) {
         platform::setMidiOutDevices({[] {
             platform::MidiOpenResult r;
@@ -132,6 +134,7 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
 
 Session::~Session() {
     finish(0);
+    setWindowedSize(std::nullopt);
     if (devicesChanged_) {
         platform::restoreDefaultMidiOutDevices();
     }

@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/MainSplash.h"
+#include "app/WindowMode.h"
 #include "app/WrapButton.h"
 #include "music/NotePlayer.h"
 #include "music/SoundCard.h"
@@ -72,7 +73,7 @@ int interval(double milliseconds) {
 } // namespace
 
 frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), card_(card) {
+    : QWidget(parent, app::mainWindowFlags()), card_(card) {
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -229,7 +230,7 @@ void frmGraphicsPlay::prepareToShow() {
 void frmGraphicsPlay::coverScreen() {
     // A bare X server has no window manager to grant full screen.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect area = app::mainWindowArea(screen);
     setGeometry(area);
 
     // The surface above the panel and the caption strip.
