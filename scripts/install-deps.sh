@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core fonts-urw-base35
     xvfb xauth pulseaudio pulseaudio-utils xdotool x11-utils imagemagick procps
     desktop-file-utils appstream dpkg-dev file
+    librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2 python3-mido
 )
 if [ "${ZELPHOR_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
