@@ -156,6 +156,18 @@ wait "$APP_PID" 2>/dev/null || true
     die "temporary files left beside the recording"
 log "hard kills: earlier take kept, periodic save whole"
 
+# SIGTERM while the splash still plays its jingle: the program waits for its main window,
+# closes it (the reset) and leaves a whole recording.
+start_with --mute --record "$take"
+sleep 0.4
+kill -TERM "$APP_PID"
+expect_exit_status 0
+/usr/bin/python3 "$dump" "$take" >"$E2E_WORK/early.txt" || die "no whole file after an early SIGTERM"
+grep -q '^[0-9]* 90 72 127$' "$E2E_WORK/early.txt" || die "the early recording lacks the jingle"
+[ "$(tail -n 32 "$E2E_WORK/early.txt" | grep -c -E '^[0-9]+ B[0-9A-F] (64|123) 0$')" -eq 32 ] ||
+    die "the early recording does not end with the reset"
+log "SIGTERM during the splash: reset and a whole recording"
+
 # 6. A target that cannot be written: a clear message and a box, then the program plays on.
 start_with --mute --record /nonexistent/folder/take.mid
 wait_for 30 error_box || die "no box for a recording that cannot be written"
