@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -159,23 +158,6 @@ TEST(MidiOutputs, NamesMatchExactlyWithOrWithoutKindOrByOneUniquePart) {
     }
 }
 
-TEST(MidiOutputs, ListingPutsTheBuiltInSynthesizerFirst) {
-    FakePorts ports;
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    app::printMidiOutputs(ports, f);
-    std::rewind(f);
-    char line[256];
-    std::vector<std::string> lines;
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        lines.emplace_back(line);
-    }
-    std::fclose(f);
-    ASSERT_EQ(lines.size(), 4U);
-    EXPECT_EQ(lines[0], "builtin\n");
-    EXPECT_EQ(lines[3], "jack:qsynth:midi_in\n");
-}
-
 TEST(MidiOutputs, TheSameMessagesInOrderAndAResetThatSilencesEveryChannel) {
     Routed r("qsynth");
     ASSERT_TRUE(r.card.Opened());
@@ -254,21 +236,6 @@ TEST(MidiOutputs, APortThatGoesAwayOrFailsIsReportedOnceAndTheMusicGoesOnSilentl
         EXPECT_EQ(r.ports->sent.size(), before) << vanish;
         EXPECT_EQ(r.boxes.texts.size(), 1) << vanish;
     }
-}
-
-TEST(MidiOutputs, MuteOpensASilentDeviceWithoutABox) {
-    testing_support::CapturedMessageBoxes boxes;
-    app::StartOptions o;
-    o.mute = true;
-    app::Session session(o, std::make_shared<FakePorts>());
-    SoundCard card;
-    int16_t device = 0;
-    card.OpenCard(device);
-    EXPECT_TRUE(card.Opened());
-    EXPECT_TRUE(boxes.texts.isEmpty());
-    card.MidiReset();
-    card.CloseCard();
-    PemSoundsModule::MidiOutHandle = 0;
 }
 
 TEST(MidiOutputs, TheRecordingGoesOnWhenTheOutputCannotBeOpened) {
