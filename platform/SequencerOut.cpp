@@ -7,12 +7,15 @@ namespace platform {
 SequencerOut::SequencerOut(std::shared_ptr<MidiPortSystem> ports,
                            std::unique_ptr<MidiPortConnection> port, std::string name,
                            std::chrono::milliseconds checkEvery, LostReport onLost)
-    : ports_(std::move(ports)), port_(std::move(port)), name_(std::move(name)),
-      checkEvery_(checkEvery), onLost_(std::move(onLost)) {
+    : shared_(std::make_shared<Shared>()), port_(std::move(port)) {
+    shared_->ports = std::move(ports);
+    shared_->name = std::move(name);
+    shared_->checkEvery = checkEvery;
+    shared_->onLost = std::move(onLost);
     // Whether the port is still there is asked on a thread of its own: the question goes to
     // the sequencer or the JACK server, which the caller's thread must never wait for.
-    if (ports_ && checkEvery_.count() > 0) {
-        watcher_ = std::thread([this] { watch(); });
+    if (shared_->ports && checkEvery.count() > 0) {
+        watcher_ = std::thread([shared = shared_] { shared->watch(); });
     }
 }
 
@@ -20,51 +23,63 @@ SequencerOut::~SequencerOut() {
     stopWatching();
 }
 
+bool SequencerOut::lost() const {
+    return shared_->lost.load();
+}
+
 void SequencerOut::stopWatching() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+    if (!watcher_.joinable()) {
+        return;
     }
-    wake_.notify_all();
-    if (watcher_.joinable()) {
+    std::unique_lock lock(shared_->mutex);
+    shared_->stopping = true;
+    shared_->wake.notify_all();
+    const bool finished =
+        shared_->wake.wait_for(lock, watcherGrace, [this] { return shared_->finished; });
+    lock.unlock();
+    if (finished) {
         watcher_.join();
+    } else {
+        watcher_.detach();
     }
 }
 
-void SequencerOut::watch() {
-    std::unique_lock lock(mutex_);
-    while (!stopping_ && !lost_) {
-        if (wake_.wait_for(lock, checkEvery_, [this] { return stopping_; })) {
-            return;
+void SequencerOut::Shared::watch() {
+    std::unique_lock lock(mutex);
+    while (!stopping && !lost) {
+        if (wake.wait_for(lock, checkEvery, [this] { return stopping; })) {
+            break;
         }
         lock.unlock();
-        const auto names = ports_->outputs();
-        const bool there = std::find(names.begin(), names.end(), name_) != names.end();
+        const auto names = ports->outputs();
+        const bool there = std::find(names.begin(), names.end(), name) != names.end();
         lock.lock();
-        if (!there && !stopping_) {
+        if (!there && !stopping) {
             lock.unlock();
-            fail("the MIDI output " + name_ + " has gone away");
+            fail("the MIDI output " + name + " has gone away");
             lock.lock();
         }
     }
+    finished = true;
+    wake.notify_all();
 }
 
-void SequencerOut::fail(const std::string& reason) {
-    lost_ = true;
-    if (!reported_.exchange(true) && onLost_) {
-        onLost_(reason);
+void SequencerOut::Shared::fail(const std::string& reason) {
+    lost = true;
+    if (!reported.exchange(true) && onLost) {
+        onLost(reason);
     }
 }
 
 void SequencerOut::send(uint32_t message) {
     uint8_t bytes[3];
     const std::size_t size = midi::messageBytes(message, bytes);
-    if (size == 0 || lost_ || !port_) {
+    if (size == 0 || shared_->lost || !port_) {
         return;
     }
     std::string reason;
     if (!port_->send(bytes, size, reason)) {
-        fail("the MIDI output " + name_ + " failed: " + reason);
+        shared_->fail("the MIDI output " + shared_->name + " failed: " + reason);
     }
 }
 

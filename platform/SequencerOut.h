@@ -32,26 +32,36 @@ public:
     void reset() override;
     void close() override;
 
-    bool lost() const { return lost_.load(); }
+    bool lost() const;
+
+    // How long closing waits for the thread that checks the port before leaving it behind:
+    // a sequencer or JACK server that hangs must not hold up the end of the program.
+    static constexpr std::chrono::milliseconds watcherGrace{1000};
 
 private:
+    // What the device and its checking thread share; the thread keeps it alive on its own.
+    struct Shared {
+        std::shared_ptr<MidiPortSystem> ports;
+        std::string name;
+        std::chrono::milliseconds checkEvery;
+        LostReport onLost;
+        std::atomic<bool> lost{false};
+        std::atomic<bool> reported{false};
+        std::mutex mutex;
+        std::condition_variable wake;
+        bool stopping = false;
+        bool finished = false;
+
+        void fail(const std::string& reason);
+        void watch();
+    };
+
     void send(uint32_t message);
-    void fail(const std::string& reason);
-    void watch();
     void stopWatching();
 
-    std::shared_ptr<MidiPortSystem> ports_;
+    std::shared_ptr<Shared> shared_;
     std::unique_ptr<MidiPortConnection> port_;
-    const std::string name_;
-    const std::chrono::milliseconds checkEvery_;
-    const LostReport onLost_;
     midi::SoundingNotes sounding_;
-
-    std::atomic<bool> lost_{false};
-    std::atomic<bool> reported_{false};
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
     std::thread watcher_;
 };
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -25,7 +26,8 @@ namespace {
 class FakePorts final : public platform::MidiPortSystem {
 public:
     std::vector<std::string> outputs() override {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
+        hanging.wait(lock, [this] { return !hang; });
         return names;
     }
     std::unique_ptr<platform::MidiPortConnection> open(const std::string& name,
@@ -45,6 +47,9 @@ public:
     }
 
     std::mutex mutex;
+    // While set, asking for the outputs hangs, as a server that stopped answering would.
+    bool hang = false;
+    std::condition_variable hanging;
     std::vector<std::string> names = {"alsa:FLUID Synth (4512):Synth input port (4512:0) 128:0",
                                       "alsa:Midi Through:Midi Through Port-0 14:0",
                                       "jack:qsynth:midi_in"};
@@ -259,4 +264,26 @@ TEST(MidiOutputs, TheRecordingGoesOnWhenTheOutputCannotBeOpened) {
     EXPECT_GE(program, 0);
     EXPECT_GT(on, program);
     EXPECT_GT(off, on);
+}
+
+TEST(MidiOutputs, ClosingDoesNotWaitForAServerThatStoppedAnswering) {
+    auto ports = std::make_shared<FakePorts>();
+    {
+        Routed r("qsynth", ports);
+        ASSERT_TRUE(r.card.Opened());
+        {
+            std::lock_guard lock(ports->mutex);
+            ports->hang = true;
+        }
+        std::this_thread::sleep_for(60ms); // the check is under way, and stuck
+        const auto start = std::chrono::steady_clock::now();
+        r.card.CloseCard();
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  platform::SequencerOut::watcherGrace + 500ms);
+    }
+    {
+        std::lock_guard lock(ports->mutex);
+        ports->hang = false;
+    }
+    ports->hanging.notify_all();
 }
