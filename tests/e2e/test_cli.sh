@@ -10,7 +10,7 @@ source "$(dirname "$0")/common.sh"
 
 binary=$(realpath "$1")
 dump=$(dirname "$(realpath "$0")")/midi_dump.py
-need_tools Xvfb xdpyinfo xev xdotool import convert jackd jack_midi_dump jack_lsp stdbuf
+need_tools Xvfb xdpyinfo xdotool import convert jackd jack_midi_dump jack_lsp stdbuf
 /usr/bin/python3 -c 'import mido' 2>/dev/null || die "python3-mido is not installed"
 export HOME=$E2E_WORK/home
 mkdir -p "$HOME"
@@ -89,10 +89,6 @@ log "help, version and errors"
 
 start_x
 export QT_QPA_PLATFORM=xcb
-# The X server resets whenever its last client leaves, and refuses connections meanwhile; this
-# script starts the program many times in a row, so a quiet client stays connected throughout.
-xev -root -event randr >/dev/null 2>&1 &
-E2E_PIDS+=("$!")
 
 # 2. --mute without an audio server: no error box, the main window, Q ends it.
 start_with --mute
