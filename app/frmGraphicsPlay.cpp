@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/MainSplash.h"
+#include "app/WindowMode.h"
 #include "app/WrapButton.h"
 #include "music/NotePlayer.h"
 #include "music/SoundCard.h"
@@ -74,7 +75,7 @@ int interval(double milliseconds) {
 } // namespace
 
 frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), card_(card) {
+    : QWidget(parent, app::mainWindowFlags()), card_(card) {
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -204,8 +205,13 @@ void frmGraphicsPlay::buildControls() {
 void frmGraphicsPlay::showLoaded() {
     Form_Load();
     // A window manager may grant full screen, or something else (a desktop panel kept in
-    // view); the panel is laid out again from whatever size arrives.
-    showFullScreen();
+    // view); the panel is laid out again from whatever size arrives, also when a window
+    // asked for on the command line is resized.
+    if (app::windowedSize()) {
+        show();
+    } else {
+        showFullScreen();
+    }
     if (effectButtons_[0] != nullptr) {
         effectButtons_[0]->setFocus();
     }
@@ -234,7 +240,7 @@ void frmGraphicsPlay::coverScreen() {
     // A bare X server has no window manager to grant full screen: the window covers the
     // screen by itself.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect area = app::mainWindowArea(screen);
     surfaceRule_ = SurfaceRule::AboveCaptionStrip;
     setGeometry(area);
     layOut();

@@ -15,6 +15,15 @@ int32_t CurrentNoteNumber = 0;
 int32_t CurrentChannel = 0;
 
 namespace {
+platform::MidiOutDevice* tap = nullptr;
+
+void send(uint32_t message) {
+    platform::midiOutShortMsg(MidiOutHandle, message);
+    if (tap != nullptr) {
+        tap->shortMessage(message);
+    }
+}
+
 // Plain addition, no masking, as the device expects; wide enough that no input overflows.
 uint32_t pack(int64_t status, int64_t data1, int64_t data2) {
     return static_cast<uint32_t>(status + data1 * 256 + data2 * 65536);
@@ -35,15 +44,23 @@ uint32_t PackProgramChange(int32_t program, int32_t channel) {
 }
 
 void SendNoteOn(int32_t& note, int32_t& channel, int32_t& velocity) {
-    platform::midiOutShortMsg(MidiOutHandle, PackNoteOn(note, channel, velocity));
+    send(PackNoteOn(note, channel, velocity));
 }
 
 void SendControlChange(uint8_t& controller, int32_t& channel, int32_t& value) {
-    platform::midiOutShortMsg(MidiOutHandle, PackControlChange(controller, channel, value));
+    send(PackControlChange(controller, channel, value));
 }
 
 void SendProgramChange(int32_t& program, int32_t& channel) {
-    platform::midiOutShortMsg(MidiOutHandle, PackProgramChange(program, channel));
+    send(PackProgramChange(program, channel));
+}
+
+void SetMessageTap(platform::MidiOutDevice* device) {
+    tap = device;
+}
+
+platform::MidiOutDevice* MessageTap() {
+    return tap;
 }
 
 platform::MMRESULT OpenMidiOut(int16_t& deviceNumber) {

@@ -26,6 +26,11 @@ void SendNoteOn(int32_t& note, int32_t& channel, int32_t& velocity);
 void SendControlChange(uint8_t& controller, int32_t& channel, int32_t& value);
 void SendProgramChange(int32_t& program, int32_t& channel);
 
+// A second receiver of every message sent and of every reset, whether or not a device is
+// open (a recording); null for none. Not owned.
+void SetMessageTap(platform::MidiOutDevice* tap);
+platform::MidiOutDevice* MessageTap();
+
 // A score position in ticks, 120 to a quarter note.
 int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beatsPerBar,
                           uint8_t beatLength);

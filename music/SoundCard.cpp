@@ -18,6 +18,9 @@ void SoundCard::CloseCard() {
 
 void SoundCard::MidiReset() {
     platform::midiOutReset(PemSoundsModule::MidiOutHandle);
+    if (platform::MidiOutDevice* tap = PemSoundsModule::MessageTap()) {
+        tap->reset();
+    }
 }
 
 uint32_t SoundCard::HandleForMidiOut() const {

@@ -5,12 +5,21 @@
 namespace platform {
 
 namespace {
-ClockSeededRandom& builtIn() {
+RandomSource* current = nullptr;
+
+// SplitMix64: spreads neighbouring numbers (seeds 1, 2, 3) far apart.
+uint64_t splitMix(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30U)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27U)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31U);
+}
+} // namespace
+
+ClockSeededRandom& builtInRandom() {
     static ClockSeededRandom generator;
     return generator;
 }
-RandomSource* current = nullptr;
-} // namespace
 
 void ClockSeededRandom::seedWith(uint64_t seed) {
     state_ = 0;
@@ -32,7 +41,17 @@ float ClockSeededRandom::next() {
     return static_cast<float>(nextWord() >> 8) * (1.0f / 16777216.0f);
 }
 
+void ClockSeededRandom::repeatable(uint64_t n) {
+    repeatable_ = true;
+    seedSequence_ = n;
+    seedWith(splitMix(seedSequence_));
+}
+
 void ClockSeededRandom::reseed() {
+    if (repeatable_) {
+        seedWith(splitMix(seedSequence_));
+        return;
+    }
     // Effects reseed every few milliseconds: nanoseconds keep the seeds apart, and the
     // counter keeps two reseeds within one clock step apart too.
     ++reseeds_;
@@ -48,7 +67,7 @@ float ScriptedRandom::next() {
 }
 
 RandomSource& randomSource() {
-    return current ? *current : builtIn();
+    return current ? *current : builtInRandom();
 }
 
 void setRandomSource(RandomSource* source) {

@@ -21,13 +21,18 @@ public:
     static constexpr uint64_t startSeed = 0x5A454C50484F52ULL;
     explicit ClockSeededRandom(uint64_t seed = startSeed) { seedWith(seed); }
     float next() override;
+    // From the clock; after repeatable(), from a sequence of seeds that the number set.
     void reseed() override;
     void seedWith(uint64_t seed);
+    // Seeds with n, and makes every later reseed repeat from run to run.
+    void repeatable(uint64_t n);
 
 private:
     uint32_t nextWord();
     uint64_t state_ = 0;
     uint64_t reseeds_ = 0;
+    bool repeatable_ = false;
+    uint64_t seedSequence_ = 0;
 };
 
 // Hands out a fixed list of numbers, for tests. Past the end it repeats the last
@@ -54,6 +59,8 @@ private:
 };
 
 RandomSource& randomSource();
+// The built-in source, before any replacement.
+ClockSeededRandom& builtInRandom();
 // Replaces the program-wide source (nullptr restores the built-in one). Not owned.
 void setRandomSource(RandomSource* source);
 

@@ -11,7 +11,7 @@ source ./install-packages.sh
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libfluidsynth-dev libpulse-dev
+    libfluidsynth-dev libpulse-dev librtmidi-dev libasound2-dev libjack-jackd2-dev
     fonts-dejavu-core fonts-urw-base35
 )
 # Any General MIDI sound font will do; the smallest one when there is none.

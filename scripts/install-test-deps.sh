@@ -18,6 +18,7 @@ packages=(
     openbox tint2 mutter dbus weston qt6-wayland
     pulseaudio-utils
     timgm6mb-soundfont fluid-soundfont-gm musescore-general-soundfont-small
+    jackd2 python3-mido
     desktop-file-utils appstream dpkg-dev file
 )
 if ! any_installed pulseaudio pipewire-pulse; then

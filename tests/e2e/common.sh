@@ -88,9 +88,11 @@ need_tools() {
 }
 
 # A private X server, 1024 x 768 as designed. Xvfb picks a free display number itself and
-# reports it once it is ready: checking numbers beforehand races with other runs.
+# reports it once it is ready: checking numbers beforehand races with other runs. -noreset: by
+# default the server resets when its last client leaves (the xdpyinfo below, a program that
+# ended) and refuses connections meanwhile.
 start_x() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_WORK/display" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$E2E_WORK/display" \
         >"$E2E_WORK/xvfb.log" 2>&1 &
     local pid=$!
     E2E_PIDS+=("$pid")

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace app {
+
+// How this run was asked to start. Everything unset means the usual start.
+struct StartOptions {
+    std::optional<uint64_t> seed;
+    // Set when a normal window of this size replaces the full-screen one.
+    std::optional<QSize> windowSize;
+    bool mute = false;
+    QString midiOut;    // empty: the built-in synthesizer
+    QString recordFile; // empty: no recording
+};
+
+struct CommandLine {
+    enum class Action { Start, ListMidiOutputs, Exit };
+    Action action = Action::Start;
+    int exitStatus = 0; // for Exit
+    QString out;        // for Exit: what to print on standard output
+    QString err;        // for Exit: what to print on standard error
+    StartOptions options;
+};
+
+inline constexpr int usageExitStatus = 2;
+inline const QSize defaultWindowedSize(1024, 768);
+inline const QSize smallestWindowedSize(320, 240);
+
+// Reads the arguments, program name first. Needs no application object.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// "Usage: zelphor [options]" and the options, as --help prints them.
+QString helpText(const QString& program);
+
+} // namespace app

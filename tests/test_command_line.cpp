@@ -1,0 +1,135 @@
+// The command line: what each option sets, and the errors a user sees for wrong ones.
+#include "app/CommandLine.h"
+#include "platform/Random.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using app::CommandLine;
+using app::parseCommandLine;
+
+namespace {
+
+CommandLine parse(std::vector<const char*> args) {
+    QStringList list{QStringLiteral("/usr/games/zelphor")};
+    for (const char* a : args) {
+        list << QString::fromUtf8(a);
+    }
+    return parseCommandLine(list);
+}
+
+struct Rejected {
+    std::vector<const char*> args;
+    const char* named; // what the one-line error must name
+};
+
+} // namespace
+
+TEST(CommandLine, EachOptionSetsItsValue) {
+    const CommandLine none = parse({});
+    EXPECT_EQ(none.action, CommandLine::Action::Start);
+    EXPECT_TRUE(!none.options.seed && !none.options.windowSize && !none.options.mute &&
+                none.options.midiOut.isEmpty() && none.options.recordFile.isEmpty());
+
+    const CommandLine c = parse({"--seed", "18446744073709551615", "--windowed", "800x600",
+                                 "--midi-out", "jack:synth:in", "--record", "out.mid"});
+    ASSERT_EQ(c.action, CommandLine::Action::Start);
+    EXPECT_EQ(c.options.seed, 18446744073709551615ULL);
+    EXPECT_EQ(c.options.windowSize, QSize(800, 600));
+    EXPECT_EQ(c.options.midiOut, QStringLiteral("jack:synth:in"));
+    EXPECT_EQ(c.options.recordFile, QStringLiteral("out.mid"));
+
+    EXPECT_EQ(parse({"--windowed"}).options.windowSize, app::defaultWindowedSize);
+    EXPECT_EQ(parse({"--windowed=320X240"}).options.windowSize, QSize(320, 240));
+    EXPECT_EQ(parse({"--seed=0", "--mute"}).options.seed, 0U);
+    EXPECT_TRUE(parse({"--mute"}).options.mute);
+    EXPECT_EQ(parse({"--list-midi-outputs"}).action, CommandLine::Action::ListMidiOutputs);
+}
+
+TEST(CommandLine, HelpAndVersionPrintAndEndWell) {
+    for (const char* flag : {"-h", "--help"}) {
+        const CommandLine c = parse({flag, "--bogus-ignored-after-help"});
+        // An unknown option is still an error, even next to --help.
+        EXPECT_EQ(c.exitStatus, app::usageExitStatus) << flag;
+        const CommandLine h = parse({flag});
+        EXPECT_EQ(h.action, CommandLine::Action::Exit);
+        EXPECT_EQ(h.exitStatus, 0);
+        EXPECT_TRUE(h.err.isEmpty());
+        for (const char* option : {"--seed", "--windowed", "--mute", "--midi-out",
+                                   "--list-midi-outputs", "--record", "--version"}) {
+            EXPECT_TRUE(h.out.contains(QString::fromUtf8(option))) << option;
+        }
+    }
+    for (const char* flag : {"-v", "--version"}) {
+        const CommandLine v = parse({flag});
+        EXPECT_EQ(v.exitStatus, 0);
+        EXPECT_EQ(v.out, QStringLiteral("Zelphor 1.0.24\n"));
+    }
+}
+
+TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
+    const std::vector<Rejected> cases = {
+        {{"--bogus"}, "bogus"},
+        {{"-x"}, "'x'"},
+        {{"stray"}, "stray"},
+        {{"--seed"}, "--seed"},
+        {{"--seed", "-1"}, "-1"},
+        {{"--seed", "+3"}, "+3"},
+        {{"--seed", "7x"}, "7x"},
+        {{"--seed", "18446744073709551616"}, "18446744073709551616"},
+        {{"--seed", "1", "--seed", "2"}, "--seed"},
+        {{"--windowed=big"}, "big"},
+        {{"--windowed", "319x240"}, "319x240"},
+        {{"--windowed", "320x239"}, "320x239"},
+        {{"--windowed", "16385x600"}, "16385x600"},
+        {{"--windowed", "abc"}, "abc"},
+        {{"--midi-out"}, "--midi-out"},
+        {{"--midi-out", " "}, "--midi-out"},
+        {{"--midi-out", "a", "--mute"}, "--mute"},
+        {{"--record", ""}, "--record"},
+        {{"--record", "a.mid", "--record", "b.mid"}, "--record"},
+        {{"--mute=yes"}, "mute"},
+    };
+    for (const Rejected& r : cases) {
+        const CommandLine c = parse(r.args);
+        const QString shown = QString::fromUtf8(r.args.front());
+        EXPECT_EQ(c.action, CommandLine::Action::Exit) << qPrintable(shown);
+        EXPECT_EQ(c.exitStatus, app::usageExitStatus) << qPrintable(shown);
+        EXPECT_TRUE(c.out.isEmpty()) << qPrintable(shown);
+        const QStringList lines = c.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << qPrintable(c.err);
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("zelphor: "))) << qPrintable(lines[0]);
+        EXPECT_TRUE(lines[0].contains(QString::fromUtf8(r.named))) << qPrintable(lines[0]);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Usage: zelphor "))) << qPrintable(lines[1]);
+    }
+}
+
+// --seed: the generator and every reseed of it repeat from run to run.
+TEST(SeededRandom, DrawsAndReseedsRepeatForTheSameNumberOnly) {
+    auto draws = [](uint64_t seed) {
+        platform::ClockSeededRandom r;
+        r.repeatable(seed);
+        std::vector<float> out;
+        for (int round = 0; round < 5; ++round) {
+            for (int i = 0; i < 4; ++i) {
+                out.push_back(r.next());
+            }
+            r.reseed();
+        }
+        return out;
+    };
+    const auto seven = draws(7);
+    EXPECT_EQ(draws(7), seven);
+    EXPECT_NE(draws(8), seven);
+    // A reseed moves on to new numbers rather than starting the same ones again.
+    EXPECT_NE(std::vector<float>(seven.begin(), seven.begin() + 4),
+              std::vector<float>(seven.begin() + 4, seven.begin() + 8));
+
+    // Without a number the reseeds come from the clock.
+    platform::ClockSeededRandom a;
+    platform::ClockSeededRandom b;
+    a.reseed();
+    b.reseed();
+    EXPECT_NE(a.next(), b.next());
+}

@@ -1,0 +1,289 @@
+// MIDI output to other synthesizers and programs, against a test double of the sequencer and
+// JACK ports: listing, name matching, the message stream, the reset, and every failure path.
+// The real JACK path is checked end to end in tests/e2e/test_cli.sh.
+#include "app/Session.h"
+#include "music/PemSoundsModule.h"
+#include "music/SoundCard.h"
+#include "platform/SequencerOut.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+class FakePorts final : public platform::MidiPortSystem {
+public:
+    std::vector<std::string> outputs() override {
+        std::unique_lock lock(mutex);
+        hanging.wait(lock, [this] { return !hang; });
+        return names;
+    }
+    std::unique_ptr<platform::MidiPortConnection> open(const std::string& name,
+                                                       std::string& reason) override {
+        std::lock_guard lock(mutex);
+        if (!openFailure.empty()) {
+            reason = openFailure;
+            return nullptr;
+        }
+        opened.push_back(name);
+        return std::make_unique<Connection>(*this);
+    }
+
+    void remove(const std::string& name) {
+        std::lock_guard lock(mutex);
+        std::erase(names, name);
+    }
+
+    std::mutex mutex;
+    // While set, asking for the outputs hangs, as a server that stopped answering would.
+    bool hang = false;
+    std::condition_variable hanging;
+    std::vector<std::string> names = {"alsa:FLUID Synth (4512):Synth input port (4512:0) 128:0",
+                                      "alsa:Midi Through:Midi Through Port-0 14:0",
+                                      "jack:qsynth:midi_in"};
+    std::vector<std::string> opened;
+    std::string openFailure;
+    bool failSends = false;
+    std::vector<Bytes> sent;
+
+private:
+    class Connection final : public platform::MidiPortConnection {
+    public:
+        explicit Connection(FakePorts& ports) : ports_(ports) {}
+        bool send(const uint8_t* bytes, std::size_t size, std::string& reason) override {
+            if (ports_.failSends) {
+                reason = "no space left in the queue";
+                return false;
+            }
+            ports_.sent.emplace_back(bytes, bytes + size);
+            return true;
+        }
+
+    private:
+        FakePorts& ports_;
+    };
+};
+
+// Waits, handling events, until the condition holds or a few seconds have passed.
+template <typename Condition> bool eventually(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// A started Session with --midi-out NAME on the fake ports, and device 0 opened from it.
+struct Routed {
+    explicit Routed(const char* name, std::shared_ptr<FakePorts> p = std::make_shared<FakePorts>(),
+                    const QString& record = {})
+        : ports(std::move(p)), session(options(name, record), ports, {1s, 20ms}) {
+        int16_t device = 0;
+        card.OpenCard(device);
+    }
+    ~Routed() {
+        card.CloseCard();
+        PemSoundsModule::MidiOutHandle = 0;
+    }
+    static app::StartOptions options(const char* name, const QString& record) {
+        app::StartOptions o;
+        o.midiOut = QString::fromUtf8(name);
+        o.recordFile = record;
+        return o;
+    }
+    // As the note model sends: to the device and to the recording.
+    void send(uint32_t message) {
+        int32_t note = static_cast<int32_t>((message >> 8) & 0xFF);
+        int32_t channel = static_cast<int32_t>(message & 0x0F) + 1;
+        int32_t value = static_cast<int32_t>(message >> 16);
+        uint8_t controller = static_cast<uint8_t>(note);
+        switch (message & 0xF0) {
+        case 0x90:
+            PemSoundsModule::SendNoteOn(note, channel, value);
+            break;
+        case 0xB0:
+            PemSoundsModule::SendControlChange(controller, channel, value);
+            break;
+        case 0xC0:
+            PemSoundsModule::SendProgramChange(note, channel);
+            break;
+        default:
+            platform::midiOutShortMsg(PemSoundsModule::MidiOutHandle, message);
+        }
+    }
+
+    testing_support::CapturedMessageBoxes boxes;
+    std::shared_ptr<FakePorts> ports;
+    app::Session session;
+    SoundCard card;
+};
+
+} // namespace
+
+TEST(MidiOutputs, NamesMatchExactlyWithOrWithoutKindOrByOneUniquePart) {
+    const FakePorts ports;
+    const struct {
+        const char* wanted;
+        const char* chosen; // null when none
+        const char* reason; // part of the reason when none
+    } cases[] = {
+        {"jack:qsynth:midi_in", "jack:qsynth:midi_in", nullptr},
+        {"qsynth:midi_in", "jack:qsynth:midi_in", nullptr},
+        {"fluid synth", "alsa:FLUID Synth (4512):Synth input port (4512:0) 128:0", nullptr},
+        {"128:0", "alsa:FLUID Synth (4512):Synth input port (4512:0) 128:0", nullptr},
+        {"through", "alsa:Midi Through:Midi Through Port-0 14:0", nullptr},
+        {"synth", nullptr, "matches 2 MIDI outputs"},
+        {"alsa:", nullptr, "matches 2 MIDI outputs"},
+        {"hydrogen", nullptr, "no MIDI output matches 'hydrogen'"},
+    };
+    for (const auto& c : cases) {
+        const platform::OutputMatch m = platform::matchOutput(ports.names, c.wanted);
+        if (c.chosen != nullptr) {
+            EXPECT_EQ(m.name, c.chosen) << c.wanted;
+        } else {
+            EXPECT_TRUE(m.name.empty()) << c.wanted;
+            EXPECT_NE(m.reason.find(c.reason), std::string::npos) << c.wanted << ": " << m.reason;
+        }
+    }
+}
+
+TEST(MidiOutputs, TheSameMessagesInOrderAndAResetThatSilencesEveryChannel) {
+    Routed r("qsynth");
+    ASSERT_TRUE(r.card.Opened());
+    EXPECT_TRUE(r.boxes.texts.isEmpty());
+    EXPECT_EQ(r.ports->opened, std::vector<std::string>{"jack:qsynth:midi_in"});
+
+    r.send(0x007F0BB0); // expression 127
+    r.send(0x000037C0); // program 55: two bytes on the wire
+    r.send(0x007F4890); // note 72 on
+    r.send(0x007F3C93); // note 60 on, channel 4
+    r.send(0x00004890); // note 72 ended
+    r.card.MidiReset();
+
+    std::vector<Bytes> expected = {
+        {0xB0, 11, 127}, {0xC0, 55},    {0x90, 72, 127},
+        {0x93, 60, 127}, {0x90, 72, 0}, {0x83, 60, 0}, // the note still sounding ends
+    };
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        expected.push_back({static_cast<uint8_t>(0xB0 + channel), 64, 0});
+        expected.push_back({static_cast<uint8_t>(0xB0 + channel), 123, 0});
+    }
+    EXPECT_EQ(r.ports->sent, expected);
+
+    // A second reset has no notes left to end, only the pedals and all-notes-off.
+    r.ports->sent.clear();
+    r.card.MidiReset();
+    EXPECT_EQ(r.ports->sent.size(), 32U);
+}
+
+TEST(MidiOutputs, AnOutputThatCannotBeOpenedGivesTheErrorBoxAndSilence) {
+    const struct {
+        const char* wanted;
+        const char* openFailure;
+        const char* shown;
+    } cases[] = {
+        {"hydrogen", "", "no MIDI output matches 'hydrogen'"},
+        {"synth", "", "matches 2 MIDI outputs"},
+        {"qsynth", "JACK server not running?", "jack:qsynth:midi_in: JACK server not running?"},
+    };
+    for (const auto& c : cases) {
+        auto ports = std::make_shared<FakePorts>();
+        ports->openFailure = c.openFailure;
+        Routed r(c.wanted, ports);
+        EXPECT_FALSE(r.card.Opened()) << c.wanted;
+        ASSERT_EQ(r.boxes.texts.size(), 1) << c.wanted;
+        EXPECT_TRUE(r.boxes.texts[0].startsWith(QStringLiteral("midiOUT_Open\n")));
+        EXPECT_TRUE(r.boxes.texts[0].contains(QString::fromUtf8(c.shown)))
+            << qPrintable(r.boxes.texts[0]);
+        r.send(0x007F4890);
+        r.card.MidiReset();
+        EXPECT_TRUE(ports->sent.empty());
+    }
+}
+
+TEST(MidiOutputs, APortThatGoesAwayOrFailsIsReportedOnceAndTheMusicGoesOnSilently) {
+    for (const bool vanish : {true, false}) {
+        Routed r("through");
+        ASSERT_TRUE(r.card.Opened());
+        r.send(0x007F4890);
+        if (vanish) {
+            r.ports->remove("alsa:Midi Through:Midi Through Port-0 14:0");
+        } else {
+            r.ports->failSends = true;
+            r.send(0x00004890);
+        }
+        ASSERT_TRUE(eventually([&] { return !r.boxes.texts.isEmpty(); })) << vanish;
+        EXPECT_TRUE(r.boxes.texts[0].contains(vanish ? QStringLiteral("has gone away")
+                                                     : QStringLiteral("no space left")))
+            << qPrintable(r.boxes.texts[0]);
+        r.ports->failSends = false;
+        const std::size_t before = r.ports->sent.size();
+        r.send(0x007F4A90);
+        r.card.MidiReset();
+        std::this_thread::sleep_for(60ms);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(r.ports->sent.size(), before) << vanish;
+        EXPECT_EQ(r.boxes.texts.size(), 1) << vanish;
+    }
+}
+
+TEST(MidiOutputs, TheRecordingGoesOnWhenTheOutputCannotBeOpened) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("take.mid"));
+    {
+        Routed r("hydrogen", std::make_shared<FakePorts>(), path);
+        ASSERT_FALSE(r.card.Opened());
+        r.send(0x000037C0);
+        r.send(0x007F4890);
+        r.card.MidiReset();
+        EXPECT_EQ(r.session.finish(0), 0);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // Program 55, then note 72 on, then its note-off from the reset.
+    const auto program = bytes.indexOf(QByteArray("\xC0\x37", 2));
+    const auto on = bytes.indexOf(QByteArray("\x90\x48\x7F", 3));
+    const auto off = bytes.indexOf(QByteArray("\x80\x48\x00", 3));
+    EXPECT_GE(program, 0);
+    EXPECT_GT(on, program);
+    EXPECT_GT(off, on);
+}
+
+TEST(MidiOutputs, ClosingDoesNotWaitForAServerThatStoppedAnswering) {
+    auto ports = std::make_shared<FakePorts>();
+    {
+        Routed r("qsynth", ports);
+        ASSERT_TRUE(r.card.Opened());
+        {
+            std::lock_guard lock(ports->mutex);
+            ports->hang = true;
+        }
+        std::this_thread::sleep_for(60ms); // the check is under way, and stuck
+        const auto start = std::chrono::steady_clock::now();
+        r.card.CloseCard();
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  platform::SequencerOut::watcherGrace + 500ms);
+    }
+    {
+        std::lock_guard lock(ports->mutex);
+        ports->hang = false;
+    }
+    ports->hanging.notify_all();
+}
