@@ -101,9 +101,9 @@ std::string checkStrokes(const QImage& image, const std::vector<Stroke>& strokes
                              atCorner = s.distance(px, py);
                 const double half = s.width / 2.0;
                 const bool patterned = s.width == 1 && s.dotted;
-                if (std::max(atCentre, atCorner) <= half - 0.55 && !patterned && s.width > 1) {
+                if (std::max(atCentre, atCorner) <= half - 0.35 && !patterned && s.width > 1) {
                     want = s.colour, known = true;
-                } else if (std::min(atCentre, atCorner) <= std::max(half + 0.55, 1.05)) {
+                } else if (std::min(atCentre, atCorner) <= std::max(half + 0.1, 0.8)) {
                     known = false;
                     counted[i] += have == s.colour;
                 } else if (s.ring && s.filled &&
