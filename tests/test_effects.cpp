@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 using platform::RGB;
 using testing_support::FakeHost;
@@ -16,29 +17,6 @@ using testing_support::playedNotes;
 using testing_support::ScriptedNumbers;
 using B = EffectButton;
 using T = EffectTimer;
-
-TEST(Effects, EachTickPlaysOneNoteAndSweepsStopPastTheRightEdge) {
-    const B buttons[] = {B::cmdEinsteinWaves, B::cmdRainbow,    B::cmdShadedRainbow,
-                         B::cmdJagged,        B::CmdBlackHoles, B::cmdWash,
-                         B::cmdExplodingSuns, B::cmdSineWaver,  B::cmdTrig}; // timers' order
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        const auto timer = T(t);
-        SCOPED_TRACE(testing::Message() << "timer " << t);
-        const bool sweeps = timer == T::RainTimer || timer == T::ShadedRainTimer;
-        OpenRecorder midi;
-        // Sweeps step 5 pixels from x = 5: the fourth stroke lands on the edge and goes on.
-        FakeHost host(QSize(25, 80));
-        Effects effects(host);
-        effects.click(buttons[t]);
-        for (int i = 1; i <= 5; ++i) {
-            const std::size_t before = playedNotes(midi.log()).size();
-            effects.tick(timer);
-            EXPECT_EQ(playedNotes(midi.log()).size(), before + 1);
-            EXPECT_EQ(midi.log().soundingNotes().size(), 1u);
-            EXPECT_EQ(host.timerEnabled(timer), !sweeps || i < 5) << "tick " << i;
-        }
-    }
-}
 
 TEST(BlackHoles, HolesAreFilledBlackOnlyWhileAnotherEffectLeftTheFillSolid) {
     // Einstein Waves' balls leave it solid, Exploding Suns clear.
@@ -235,14 +213,20 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
 }
 
 // The instrument of the following notes: drawn anew by Black Holes before it reseeds, by the
-// curve bands and Exploding Suns; kept by the others.
-TEST(Effects, StartsThatDrawANewInstrument) {
-    const std::pair<B, bool> cases[] = {
-        {B::CmdBlackHoles, true},    {B::cmdSineWaver, true}, {B::cmdTrig, true},
-        {B::cmdExplodingSuns, true}, {B::cmdWash, false},     {B::cmdEinsteinWaves, false},
-        {B::cmdJagged, false},       {B::cmdRainbow, false},  {B::cmdShadedRainbow, false},
+// curve bands and Exploding Suns; kept by the others. Some starts play a first note.
+TEST(Effects, StartsThatDrawANewInstrumentOrPlayANote) {
+    const std::tuple<B, bool, bool> cases[] = {
+        {B::CmdBlackHoles, true, false},
+        {B::cmdSineWaver, true, true},
+        {B::cmdTrig, true, true},
+        {B::cmdExplodingSuns, true, true},
+        {B::cmdWash, false, true},
+        {B::cmdEinsteinWaves, false, false},
+        {B::cmdJagged, false, false},
+        {B::cmdRainbow, false, false},
+        {B::cmdShadedRainbow, false, false},
     };
-    for (const auto& [button, draws] : cases) {
+    for (const auto& [button, draws, plays] : cases) {
         OpenRecorder midi;
         FakeHost host(QSize(400, 300));
         host.state().Instrument = 77;
@@ -250,6 +234,7 @@ TEST(Effects, StartsThatDrawANewInstrument) {
         ScriptedNumbers rnd({0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.6f, 0.3f, 0.3f, 0.3f});
         Effects(host).click(button);
         EXPECT_EQ(host.state().Instrument, draws ? 24 : 77) << int(button);
+        EXPECT_EQ(playedNotes(midi.log()).size(), plays ? 1u : 0u) << int(button);
     }
 }
 

@@ -316,9 +316,9 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
     const B buttons[] = {B::cmdEinsteinWaves, B::cmdRainbow,    B::cmdShadedRainbow,
                          B::cmdJagged,        B::CmdBlackHoles, B::cmdWash,
                          B::cmdExplodingSuns, B::cmdSineWaver,  B::cmdTrig};
-    testing_support::OpenRecorder midi;
     for (int t = 0; t < EffectTimerCount; ++t) {
         SCOPED_TRACE(testing::Message() << "timer " << t);
+        testing_support::OpenRecorder midi;
         const auto timer = static_cast<EffectTimer>(t);
         std::mt19937 gen(static_cast<unsigned>(t));
         std::vector<float> numbers(20000);
@@ -346,7 +346,10 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
             const Before before(s, host.MyPic());
             const float* next = numbers.data() + random.numbers().drawn();
             host.setCaption(QString());
+            const std::size_t notes = testing_support::playedNotes(midi.log()).size();
             effects.tick(timer);
+            EXPECT_EQ(testing_support::playedNotes(midi.log()).size(), notes + 1) << "one a tick";
+            EXPECT_LE(midi.log().soundingNotes().size(), 1u);
             if (!host.timerEnabled(timer)) {
                 effects.click(buttons[t]);
             } else if (host.caption().isEmpty()) { // not started afresh within the tick

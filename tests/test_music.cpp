@@ -94,20 +94,6 @@ TEST(TonePitch, BadTextsAreRejectedOnceAndChangeNothing) {
     }
 }
 
-TEST(TonePitch, EnharmonicSpellingWhenAskedFor) {
-    const char* const cases[][3] = {{"C4", "#", "B#3"},
-                                    {"C0", "#", "B#-1"},
-                                    {"C#4", "b", "Db4"},
-                                    {"B4", "b", "Cb5"},
-                                    {"D4", "#", "D4"}};
-    for (const auto& c : cases) {
-        Tone tone;
-        tone.setPitch(c[0]);
-        tone.setEnHarmonic(c[1]);
-        EXPECT_EQ(tone.EnharmonicName(), c[2]) << c[0] << " " << c[1];
-    }
-}
-
 TEST(SoundCard, OpensOnceClosesAlwaysAndReportsAFailedOpen) {
     using platform::MidiOpenResult;
     struct Case {
@@ -263,19 +249,6 @@ TEST(PlayNote, WalksByTheSignOfDX1AndWrapsAtBothEnds) {
         EXPECT_EQ(p.play(c.directions), c.notes) << c.option << " from " << c.index;
         EXPECT_EQ(p.s.TuneIndex, c.indexAfter) << c.option << " from " << c.index;
     }
-}
-
-TEST(PlayNote, EndsTheLastNoteThenSendsTheProgramAndTheNextNote) {
-    ScriptedNumbers instruments({0.1f, 0.5f}); // 8 at load, 40 drawn by an Effect later
-    OpenRecorder midi;
-    FormState s;
-    Tunes::BuildNoteLists(s);
-    s.DX1 = 1;
-    PlayNote(s); // the load's tone still names middle C
-    s.Instrument = 40;
-    PlayNote(s);
-    EXPECT_EQ(midi.log().shortMessages(),
-              (Messages{0x08C0, 0x3C90, 0x08C0, 0x7F0C90, 0x08C0, 0x0C90, 0x28C0, 0x7F0D90}));
 }
 
 TEST(Tunes, SwitchEndsTheOldTonesNoteBeforeReplacingIt) {
