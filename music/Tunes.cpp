@@ -1,8 +1,6 @@
 #include "music/Tunes.h"
 
-#include "music/MIDIConstants.h"
-#include "platform/Random.h"
-#include "platform/Rounding.h"
+#include "music/NotePlayer.h"
 
 namespace Tunes {
 
@@ -29,11 +27,8 @@ NoteList split(const char* text) {
 }
 
 void newToneWithRandomInstrument(FormState& s) {
-    s.CurrentTone = std::make_unique<Tone>();
-    s.CurrentTone->setVolume(MIDIConstants::FullVelocity);
-    s.Instrument =
-        static_cast<int16_t>(platform::Int(platform::Rnd() * MIDIConstants::RandomPrograms));
-    s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
+    s.Instrument = RandomInstrument();
+    NewCurrentTone(s);
 }
 
 } // namespace
@@ -94,10 +89,7 @@ void LoadTune(FormState& s, int selected) {
         s.CurrentTune = ListForOption(s, selected);
     }
     // The replaced tone may be sounding; a sustaining instrument would drone on.
-    if (s.CurrentTone) {
-        s.CurrentTone->setVolume(0);
-        s.CurrentTone->Play();
-    }
+    EndSoundingTone(s);
     newToneWithRandomInstrument(s);
 }
 

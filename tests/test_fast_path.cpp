@@ -139,42 +139,38 @@ Stroke circle(double x, double y, double r, int width, int32_t colour, bool fill
 }
 
 TEST(DrawingSurface, LinesAndCirclesAreAsWideAsThePenInTheirStyleAndClipped) {
-    struct Case {
-        Stroke shape;
-        QPointF penAfter;
-    };
-    const Case cases[] = {
-        {line(5, 10, 55, 10, 1, White), {55, 10}},
-        {line(10, 3, 10, 40, 2, 0x00FF00), {10, 40}},
-        {line(3, 4, 57, 41, 3, 0x123456), {57, 41}},
-        {line(50, 2, 12, 44, 6, 0xFF), {12, 44}},
-        {line(-20, 30, 80, 10, 5, White), {80, 10}},
-        {line(30, -9, 30, 70, 2, White), {30, 70}},
-        {line(4, 40, 56, 5, 1, White), {56, 5}},
-        {circle(30, 24, 15, 1, White), {30, 24}},
-        {circle(30, 24, 12, 3, 0xFF00, true, 0x0000FF), {30, 24}},
-        {circle(2, 45, 20, 5, White, true, 0x808080), {2, 45}},
-        {circle(30, 24, 18, 6, 0xFFFF), {30, 24}},
-        {circle(30, 24, 200, 1, White, true, 0xFF), {30, 24}},
-        {circle(-30, 24, 200, 2, White, true, 0xFF), {-30, 24}},
+    const Stroke cases[] = {
+        line(5, 10, 55, 10, 1, White),
+        line(10, 3, 10, 40, 2, 0x00FF00),
+        line(3, 4, 57, 41, 3, 0x123456),
+        line(50, 2, 12, 44, 6, 0xFF),
+        line(-20, 30, 80, 10, 5, White),
+        line(30, -9, 30, 70, 2, White),
+        line(4, 40, 56, 5, 1, White),
+        circle(30, 24, 15, 1, White),
+        circle(30, 24, 12, 3, 0xFF00, true, 0x0000FF),
+        circle(2, 45, 20, 5, White, true, 0x808080),
+        circle(30, 24, 18, 6, 0xFFFF),
+        circle(30, 24, 200, 1, White, true, 0xFF),
+        circle(-30, 24, 200, 2, White, true, 0xFF),
     };
     for (int style : {DrawingSurface::Solid, DrawingSurface::Dot}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << "style " << style << ", from " << c.shape.x1 << ", "
-                                            << c.shape.y1 << ", width " << c.shape.width);
+        for (Stroke s : cases) {
+            SCOPED_TRACE(testing::Message() << "style " << style << ", from " << s.x1 << ", "
+                                            << s.y1 << ", width " << s.width);
             DrawingSurface surface(QSize(61, 47));
-            surface.setDrawWidth(int16_t(c.shape.width));
+            surface.setDrawWidth(int16_t(s.width));
             surface.setDrawStyle(int16_t(style));
-            surface.setFillColor(c.shape.fill);
-            surface.setFillStyle(c.shape.filled ? DrawingSurface::FillSolid
-                                                : DrawingSurface::FillTransparent);
-            const Stroke& s = c.shape;
+            surface.setFillColor(s.fill);
+            surface.setFillStyle(s.filled ? DrawingSurface::FillSolid
+                                          : DrawingSurface::FillTransparent);
             s.ring ? surface.Circle(float(s.x1), float(s.y1), float(s.radius), s.colour)
                    : surface.Line(float(s.x1), float(s.y1), float(s.x2), float(s.y2), s.colour);
-            Stroke drawn = s;
-            drawn.dotted = style == DrawingSurface::Dot;
-            EXPECT_EQ(checkStrokes(surface.image(), {drawn}), "");
-            EXPECT_EQ(QPointF(surface.CurrentX(), surface.CurrentY()), c.penAfter);
+            s.dotted = style == DrawingSurface::Dot;
+            EXPECT_EQ(checkStrokes(surface.image(), {s}), "");
+            // The pen moves to a line's end, or to a circle's centre.
+            EXPECT_EQ(QPointF(surface.CurrentX(), surface.CurrentY()),
+                      s.ring ? QPointF(s.x1, s.y1) : QPointF(s.x2, s.y2));
         }
     }
 }
