@@ -31,6 +31,30 @@ void newToneWithRandomInstrument(FormState& s) {
     NewCurrentTone(s);
 }
 
+// The list behind an option index (0..8).
+const NoteList& ListForOption(const FormState& s, int option) {
+    switch (option) {
+    case 1:
+        return s.MajorNotes;
+    case 2:
+        return s.MinorNotes;
+    case 3:
+        return s.PentatonicNotes;
+    case 4:
+        return s.WholeToneNotes;
+    case 5:
+        return s.FrereJacquesNotes;
+    case 6:
+        return s.BobbyShaftoeNotes;
+    case 7:
+        return s.EarlyMorningNotes;
+    case 8:
+        return s.ToccataNotes;
+    default:
+        return s.ChromaticNotes;
+    }
+}
+
 } // namespace
 
 const QStringList& OptionCaptions() {
@@ -59,29 +83,6 @@ void BuildNoteLists(FormState& s) {
     s.CurrentTune = s.ChromaticNotes;
     newToneWithRandomInstrument(s);
     s.TuneIndex = 0;
-}
-
-const NoteList& ListForOption(const FormState& s, int option) {
-    switch (option) {
-    case 1:
-        return s.MajorNotes;
-    case 2:
-        return s.MinorNotes;
-    case 3:
-        return s.PentatonicNotes;
-    case 4:
-        return s.WholeToneNotes;
-    case 5:
-        return s.FrereJacquesNotes;
-    case 6:
-        return s.BobbyShaftoeNotes;
-    case 7:
-        return s.EarlyMorningNotes;
-    case 8:
-        return s.ToccataNotes;
-    default:
-        return s.ChromaticNotes;
-    }
 }
 
 void LoadTune(FormState& s, int selected) {
