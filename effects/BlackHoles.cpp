@@ -1,11 +1,9 @@
 #include "effects/Effects.h"
 #include "effects/Primitives.h"
 
+#include "music/NotePlayer.h"
 #include "platform/Random.h"
-#include "platform/Rounding.h"
 
-using platform::CInt;
-using platform::Int;
 using platform::Rnd;
 
 void BlackHoles::CmdBlackHoles_Click() {
@@ -13,7 +11,7 @@ void BlackHoles::CmdBlackHoles_Click() {
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
     // The instrument comes from the generator as it stood before this hole.
-    s.Instrument = static_cast<int16_t>(Int(Rnd() * 80));
+    s.Instrument = RandomInstrument();
     platform::Randomize();
     s.X1 = Rnd() * pic.ScaleWidth();
     s.Y1 = Rnd() * pic.ScaleHeight();

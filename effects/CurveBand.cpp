@@ -1,6 +1,7 @@
 #include "effects/Effects.h"
 
 #include "effects/Primitives.h"
+#include "music/NotePlayer.h"
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
@@ -21,7 +22,7 @@ void CurveBand::Click() {
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
     platform::Randomize();
-    s.Instrument = static_cast<int16_t>(Int(Rnd() * 80));
+    s.Instrument = RandomInstrument();
     pic.setDrawStyle(platform::DrawingSurface::Solid);
     pic.setDrawWidth(5);
     s.DX1 = 0;

@@ -61,7 +61,7 @@ public:
     virtual bool unloaded() const = 0;
 };
 
-// Steps 1 to 3 of every activation: the caption names the Effect, then the tune.
+// How every activation begins: the caption names the Effect, then the tune.
 void ShowEffectCaption(EffectHost& host, EffectButton button);
 // "Zelphor Version 1.0 Rev 24", built from the version numbers.
 QString VersionCaption();

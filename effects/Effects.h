@@ -45,7 +45,6 @@ public:
     explicit CosmicSines(EffectHost& host);
     void cmdSineWaver_Click() { band_.Click(); }
     void SineTimer_Timer() { band_.Timer(); }
-    void DrawSine() { band_.Draw(); }
 
 private:
     CurveBand band_;
@@ -56,7 +55,6 @@ public:
     explicit TrigonometricTrajectories(EffectHost& host);
     void cmdTrig_Click() { band_.Click(); }
     void TrigTimer_Timer() { band_.Timer(); }
-    void DrawTrig() { band_.Draw(); }
 
 private:
     CurveBand band_;

@@ -2,7 +2,6 @@
 #include "effects/Primitives.h"
 
 #include "platform/Random.h"
-#include "platform/Rounding.h"
 
 using platform::Rnd;
 

@@ -1,6 +1,7 @@
 #include "effects/Effects.h"
 #include "effects/Primitives.h"
 
+#include "music/NotePlayer.h"
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
@@ -29,7 +30,7 @@ void ExplodingSuns::cmdExplodingSuns_Click() {
     pic.setFillStyle(platform::DrawingSurface::FillTransparent);
 
     s.TuneIndex = 0;
-    s.Instrument = static_cast<int16_t>(platform::Int(Rnd() * 80));
+    s.Instrument = RandomInstrument();
     host_.PlayNote();
     host_.setTimerEnabled(EffectTimer::ExplodeTimer, true);
 }

@@ -1,5 +1,6 @@
 #include "effects/Primitives.h"
 
+#include "music/NotePlayer.h"
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
@@ -132,10 +133,6 @@ bool Bounce(float& position, float& step, float extent) {
         position = position + step;
     }
     return leaving;
-}
-
-int16_t RandomInstrument() {
-    return static_cast<int16_t>(platform::Int(platform::Rnd() * 80));
 }
 
 } // namespace

@@ -4,8 +4,6 @@
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
-using platform::Rnd;
-
 void SpectralFlood::cmdWash_Click() {
     ShowEffectCaption(host_, EffectButton::cmdWash);
     FormState& s = host_.state();

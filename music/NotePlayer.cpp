@@ -1,6 +1,8 @@
 #include "music/NotePlayer.h"
 
 #include "music/MIDIConstants.h"
+#include "platform/Random.h"
+#include "platform/Rounding.h"
 
 #include <cmath>
 
@@ -16,14 +18,26 @@ void wrap(FormState& s) {
 }
 } // namespace
 
-void PlayNote(FormState& s) {
+void EndSoundingTone(FormState& s) {
     if (s.CurrentTone) {
         s.CurrentTone->setVolume(0);
         s.CurrentTone->Play();
     }
+}
+
+void NewCurrentTone(FormState& s) {
     s.CurrentTone = std::make_unique<Tone>();
     s.CurrentTone->setVolume(MIDIConstants::FullVelocity);
     s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
+}
+
+int16_t RandomInstrument() {
+    return static_cast<int16_t>(platform::Int(platform::Rnd() * MIDIConstants::RandomPrograms));
+}
+
+void PlayNote(FormState& s) {
+    EndSoundingTone(s);
+    NewCurrentTone(s);
     if (s.CurrentTune.empty()) {
         return;
     }

@@ -1,8 +1,6 @@
 #include "music/Tunes.h"
 
-#include "music/MIDIConstants.h"
-#include "platform/Random.h"
-#include "platform/Rounding.h"
+#include "music/NotePlayer.h"
 
 namespace Tunes {
 
@@ -29,11 +27,32 @@ NoteList split(const char* text) {
 }
 
 void newToneWithRandomInstrument(FormState& s) {
-    s.CurrentTone = std::make_unique<Tone>();
-    s.CurrentTone->setVolume(MIDIConstants::FullVelocity);
-    s.Instrument =
-        static_cast<int16_t>(platform::Int(platform::Rnd() * MIDIConstants::RandomPrograms));
-    s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
+    s.Instrument = RandomInstrument();
+    NewCurrentTone(s);
+}
+
+// The list behind an option index (0..8).
+const NoteList& ListForOption(const FormState& s, int option) {
+    switch (option) {
+    case 1:
+        return s.MajorNotes;
+    case 2:
+        return s.MinorNotes;
+    case 3:
+        return s.PentatonicNotes;
+    case 4:
+        return s.WholeToneNotes;
+    case 5:
+        return s.FrereJacquesNotes;
+    case 6:
+        return s.BobbyShaftoeNotes;
+    case 7:
+        return s.EarlyMorningNotes;
+    case 8:
+        return s.ToccataNotes;
+    default:
+        return s.ChromaticNotes;
+    }
 }
 
 } // namespace
@@ -66,38 +85,12 @@ void BuildNoteLists(FormState& s) {
     s.TuneIndex = 0;
 }
 
-const NoteList& ListForOption(const FormState& s, int option) {
-    switch (option) {
-    case 1:
-        return s.MajorNotes;
-    case 2:
-        return s.MinorNotes;
-    case 3:
-        return s.PentatonicNotes;
-    case 4:
-        return s.WholeToneNotes;
-    case 5:
-        return s.FrereJacquesNotes;
-    case 6:
-        return s.BobbyShaftoeNotes;
-    case 7:
-        return s.EarlyMorningNotes;
-    case 8:
-        return s.ToccataNotes;
-    default:
-        return s.ChromaticNotes;
-    }
-}
-
 void LoadTune(FormState& s, int selected) {
     if (selected >= 0 && selected < OptionCount) {
         s.CurrentTune = ListForOption(s, selected);
     }
     // The replaced tone may be sounding; a sustaining instrument would drone on.
-    if (s.CurrentTone) {
-        s.CurrentTone->setVolume(0);
-        s.CurrentTone->Play();
-    }
+    EndSoundingTone(s);
     newToneWithRandomInstrument(s);
 }
 

@@ -16,9 +16,6 @@ const QStringList& OptionCaptions();
 // first tune (Chromatic), the first tone and its random instrument, TuneIndex 0.
 void BuildNoteLists(FormState& s);
 
-// The list behind an option index (0..8).
-const NoteList& ListForOption(const FormState& s, int option);
-
 // A click on an option button; selected is the index of the first set option, or -1.
 void LoadTune(FormState& s, int selected);
 

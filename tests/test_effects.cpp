@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <tuple>
+
 using platform::RGB;
 using testing_support::FakeHost;
 using testing_support::OpenRecorder;
@@ -13,29 +17,6 @@ using testing_support::playedNotes;
 using testing_support::ScriptedNumbers;
 using B = EffectButton;
 using T = EffectTimer;
-
-TEST(Effects, EachTickPlaysOneNoteAndSweepsStopPastTheRightEdge) {
-    const B buttons[] = {B::cmdEinsteinWaves, B::cmdRainbow,    B::cmdShadedRainbow,
-                         B::cmdJagged,        B::CmdBlackHoles, B::cmdWash,
-                         B::cmdExplodingSuns, B::cmdSineWaver,  B::cmdTrig}; // timers' order
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        const auto timer = T(t);
-        SCOPED_TRACE(testing::Message() << "timer " << t);
-        const bool sweeps = timer == T::RainTimer || timer == T::ShadedRainTimer;
-        OpenRecorder midi;
-        // Sweeps step 5 pixels from x = 5: the fourth stroke lands on the edge and goes on.
-        FakeHost host(QSize(25, 80));
-        Effects effects(host);
-        effects.click(buttons[t]);
-        for (int i = 1; i <= 5; ++i) {
-            const std::size_t before = playedNotes(midi.log()).size();
-            effects.tick(timer);
-            EXPECT_EQ(playedNotes(midi.log()).size(), before + 1);
-            EXPECT_EQ(midi.log().soundingNotes().size(), 1u);
-            EXPECT_EQ(host.timerEnabled(timer), !sweeps || i < 5) << "tick " << i;
-        }
-    }
-}
 
 TEST(BlackHoles, HolesAreFilledBlackOnlyWhileAnotherEffectLeftTheFillSolid) {
     // Einstein Waves' balls leave it solid, Exploding Suns clear.
@@ -78,11 +59,62 @@ TEST(BouncingPoints, TurnOnlyBeyondAnEdgeAndWhileHeadingOut) {
                 *position[i] = i == c.which ? c.from : 25;
                 *step[i] = i == c.which ? c.step : 0;
             }
+            s.Instrument = 77;
             ScriptedNumbers rnd(std::vector<float>(8, 0.5f));
             Effects(host).tick(timer);
             EXPECT_FLOAT_EQ(*position[c.which], c.to);
             EXPECT_EQ(*step[c.which], c.stepAfter);
+            // Only the first point's bounces choose a new instrument.
+            const bool turned = c.step != c.stepAfter;
+            EXPECT_EQ(s.Instrument, turned && c.which <= Y1 ? 40 : 77);
         }
+    }
+}
+
+TEST(TurnColour, WalksTheEdgeOfTheWheelOneStepAndStopsAtEachCorner) {
+    struct Case {
+        int16_t r, g, b, step, r2, g2, b2;
+    };
+    const Case cases[] = {
+        // Forwards: red, yellow, green, cyan, blue, magenta, red.
+        {255, 0, 0, 10, 255, 10, 0},
+        {255, 250, 0, 10, 255, 255, 0},
+        {255, 255, 0, 10, 245, 255, 0},
+        {5, 255, 0, 10, 0, 255, 0},
+        {0, 255, 0, 10, 0, 255, 10},
+        {0, 255, 250, 10, 0, 255, 255},
+        {0, 255, 255, 10, 0, 245, 255},
+        {0, 5, 255, 10, 0, 0, 255},
+        {0, 0, 255, 10, 10, 0, 255},
+        {250, 0, 255, 10, 255, 0, 255},
+        {255, 0, 255, 10, 255, 0, 245},
+        {255, 0, 5, 10, 255, 0, 0},
+        {255, 0, 0, 5, 255, 5, 0},
+        {255, 248, 0, 8, 255, 255, 0},
+        // Backwards: red, magenta, blue, cyan, green, yellow, red.
+        {255, 0, 0, -8, 255, 0, 8},
+        {255, 0, 250, -8, 255, 0, 255},
+        {255, 0, 255, -8, 247, 0, 255},
+        {5, 0, 255, -8, 0, 0, 255},
+        {0, 0, 255, -8, 0, 8, 255},
+        {0, 250, 255, -8, 0, 255, 255},
+        {0, 255, 255, -8, 0, 255, 247},
+        {0, 255, 5, -8, 0, 255, 0},
+        {0, 255, 0, -8, 8, 255, 0},
+        {250, 255, 0, -8, 255, 255, 0},
+        {255, 255, 0, -3, 255, 252, 0},
+        {255, 2, 0, -3, 255, 0, 0},
+        // Off the edge, or no step: nothing changes.
+        {128, 128, 128, 10, 128, 128, 128},
+        {255, 255, 255, -8, 255, 255, 255},
+        {0, 0, 0, 10, 0, 0, 0},
+        {255, 0, 0, 0, 255, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int16_t r = c.r, g = c.g, b = c.b;
+        TurnColour(r, g, b, c.step);
+        EXPECT_EQ((std::array<int16_t, 3>{r, g, b}), (std::array<int16_t, 3>{c.r2, c.g2, c.b2}))
+            << c.r << ", " << c.g << ", " << c.b << " by " << c.step;
     }
 }
 
@@ -98,4 +130,172 @@ TEST(DrawShadedLine, LevelsOutOfRangeAreTakenAsTheirLimitsAndTheColumnEnds) {
     EXPECT_EQ(pic.pixel(1, 390 - 254 * 3 / 2), RGB(1, 0, 0));
     EXPECT_EQ(pic.pixel(1, 390 + 260 * 3 / 2), RGB(255, 255, 255));
     EXPECT_EQ(pic.pixel(1, 390 + 260 * 3 / 2 + 2), 0);
+}
+
+// Where each Effect's run ends: Black Holes below radius 10, Exploding Suns above the height,
+// the curve bands past 0.4 of the height or the width, Jagged Maze off the surface, the sweeps
+// past the width. A tick that ends it starts afresh (the caption is written again) or stops.
+TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
+    enum Outcome { GoesOn, StartsAfresh, Stops };
+    using Setup = std::function<void(FormState&, platform::DrawingSurface&)>;
+    struct Case {
+        B button;
+        T timer;
+        QSize size;
+        Setup setup;
+        Outcome outcome;
+    };
+    auto radius = [](float r) { return [r](FormState& s, auto&) { s.Radius = r; }; };
+    auto band = [](float dx, float driftX, float dy, float driftY) {
+        return [=](FormState& s, auto&) {
+            s.DX1 = dx, s.CurveDriftX = driftX, s.DY1 = dy, s.CurveDriftY = driftY;
+        };
+    };
+    // With all numbers 0 a segment is (+50, +50); with 0.5 both signs turn: (-50, -50).
+    auto pen = [](float x, float y) {
+        return [=](FormState&, platform::DrawingSurface& pic) {
+            pic.setCurrentX(x);
+            pic.setCurrentY(y);
+        };
+    };
+    auto sweepAt = [](float x) { return [x](FormState& s, auto&) { s.X1 = x; }; };
+    const Case cases[] = {
+        {B::CmdBlackHoles, T::CircleTimer, {400, 300}, radius(11.2f), GoesOn},      // 10.08
+        {B::CmdBlackHoles, T::CircleTimer, {400, 300}, radius(11.111111f), GoesOn}, // 10
+        {B::CmdBlackHoles, T::CircleTimer, {400, 300}, radius(11.1f), StartsAfresh},
+        {B::cmdExplodingSuns, T::ExplodeTimer, {400, 420}, radius(400), GoesOn}, // 420
+        {B::cmdExplodingSuns, T::ExplodeTimer, {400, 419}, radius(400), StartsAfresh},
+        {B::cmdSineWaver, T::SineTimer, {1024, 500}, band(0, 1, 199, 1), GoesOn}, // 200
+        {B::cmdSineWaver, T::SineTimer, {1024, 500}, band(0, 1, 199, 1.5f), StartsAfresh},
+        {B::cmdSineWaver, T::SineTimer, {1024, 500}, band(1020, 4, 0, 1), GoesOn},
+        {B::cmdSineWaver, T::SineTimer, {1024, 500}, band(1020, 4.5f, 0, 1), StartsAfresh},
+        {B::cmdSineWaver, T::SineTimer, {1024, 500}, band(-2000, -3, 0, 1), GoesOn},
+        {B::cmdTrig, T::TrigTimer, {1024, 500}, band(0, 1, 199, 1), GoesOn},
+        {B::cmdTrig, T::TrigTimer, {1024, 500}, band(0, 1, 199, 1.5f), StartsAfresh},
+        {B::cmdTrig, T::TrigTimer, {1024, 500}, band(1020, 4.5f, 0, 1), StartsAfresh},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(350, 100), GoesOn},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(351, 100), StartsAfresh},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 250), GoesOn},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 251), StartsAfresh},
+        {B::cmdRainbow, T::RainTimer, {400, 300}, sweepAt(395), GoesOn},
+        {B::cmdRainbow, T::RainTimer, {400, 300}, sweepAt(396), Stops},
+        {B::cmdShadedRainbow, T::ShadedRainTimer, {400, 300}, sweepAt(395), GoesOn},
+        {B::cmdShadedRainbow, T::ShadedRainTimer, {400, 300}, sweepAt(396), Stops},
+    };
+    const std::pair<float, float> jaggedBackwards[] = {{50, 100}, {49, 100}, {100, 50}, {100, 49}};
+    for (std::size_t i = 0; i < std::size(cases) + std::size(jaggedBackwards); ++i) {
+        const bool backwards = i >= std::size(cases);
+        const auto& [x, y] =
+            backwards ? jaggedBackwards[i - std::size(cases)] : std::pair{0.f, 0.f};
+        const Case c = backwards ? Case{B::cmdJagged,
+                                        T::JaggedTimer,
+                                        {400, 300},
+                                        pen(x, y),
+                                        (x < 50 || y < 50) ? StartsAfresh : GoesOn}
+                                 : cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        OpenRecorder midi;
+        FakeHost host(c.size);
+        Effects effects(host);
+        effects.click(c.button);
+        c.setup(host.state(), host.MyPic());
+        host.setCaption(QString());
+        // Then numbers that differ, or a band's colour draw would never end.
+        std::vector<float> numbers{0, 0, backwards ? 0.5f : 0, backwards ? 0.5f : 0};
+        for (int k = 0; k < 40; ++k) {
+            numbers.push_back(k % 2 == 0 ? 0.6f : 0.1f);
+        }
+        ScriptedNumbers rnd(numbers);
+        effects.tick(c.timer);
+        EXPECT_EQ(!host.caption().isEmpty(), c.outcome == StartsAfresh);
+        EXPECT_EQ(host.timerEnabled(c.timer), c.outcome != Stops);
+    }
+}
+
+// The instrument of the following notes: drawn anew by Black Holes before it reseeds, by the
+// curve bands and Exploding Suns; kept by the others. Some starts play a first note.
+TEST(Effects, StartsThatDrawANewInstrumentOrPlayANote) {
+    const std::tuple<B, bool, bool> cases[] = {
+        {B::CmdBlackHoles, true, false},
+        {B::cmdSineWaver, true, true},
+        {B::cmdTrig, true, true},
+        {B::cmdExplodingSuns, true, true},
+        {B::cmdWash, false, true},
+        {B::cmdEinsteinWaves, false, false},
+        {B::cmdJagged, false, false},
+        {B::cmdRainbow, false, false},
+        {B::cmdShadedRainbow, false, false},
+    };
+    for (const auto& [button, draws, plays] : cases) {
+        OpenRecorder midi;
+        FakeHost host(QSize(400, 300));
+        host.state().Instrument = 77;
+        // Int(0.3 * 80) = 24; a band draws its colour until the levels differ.
+        ScriptedNumbers rnd({0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.6f, 0.3f, 0.3f, 0.3f});
+        Effects(host).click(button);
+        EXPECT_EQ(host.state().Instrument, draws ? 24 : 77) << int(button);
+        EXPECT_EQ(playedNotes(midi.log()).size(), plays ? 1u : 0u) << int(button);
+    }
+}
+
+TEST(BlackHoles, AStartTakesItsCentreColourAndRadiusFromTheNumbersInOrder) {
+    OpenRecorder midi;
+    FakeHost host(QSize(400, 300));
+    // Instrument, x, y, red, green, blue, radius. Colours are 63..255, halves to even.
+    ScriptedNumbers rnd({0.5f, 0.25f, 0.75f, 0.0f, 1.0f / 128, 0.99999994f, 0.5f});
+    Effects(host).click(B::CmdBlackHoles);
+    const FormState& s = host.state();
+    EXPECT_EQ(s.Instrument, 40);
+    EXPECT_EQ(s.X1, 100);
+    EXPECT_EQ(s.Y1, 225);
+    EXPECT_EQ(s.PenColour, RGB(63, 64, 255));
+    EXPECT_FLOAT_EQ(s.Radius, 60);
+    EXPECT_EQ(host.MyPic().DrawWidth(), 3);
+    EXPECT_TRUE(playedNotes(midi.log()).empty());
+}
+
+TEST(ExplodingSuns, EverySunStartsTheTuneFromItsFirstNote) {
+    OpenRecorder midi;
+    FakeHost host(QSize(400, 300));
+    FormState& s = host.state();
+    s.DX1 = 1;
+    s.TuneIndex = 7;
+    Effects effects(host);
+    effects.click(B::cmdExplodingSuns);
+    s.TuneIndex = 5;
+    s.Radius = 290; // the next ring, 304.5, is taller than the surface
+    effects.tick(T::ExplodeTimer);
+    EXPECT_EQ(playedNotes(midi.log()), (std::vector<int>{12, 17, 12}));
+    EXPECT_EQ(s.TuneIndex, 1);
+}
+
+// Einstein Waves, a pause of 100 ms in which it already runs, then Black Holes, which moves the
+// first point to its own centre; a window closed during the pause starts nothing more.
+TEST(GalacticSatellites, WavesThenAPauseThenBlackHolesUnlessTheWindowClosed) {
+    for (bool closed : {false, true}) {
+        OpenRecorder midi;
+        FakeHost host(QSize(400, 300));
+        host.selectedTune = 1;
+        std::vector<float> numbers(15);
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            numbers[i] = 0.05f * float(i + 1);
+        }
+        ScriptedNumbers rnd(numbers);
+        bool wavesRanAlone = false;
+        host.duringPause = [&] {
+            wavesRanAlone = host.timerEnabled(T::MyTimer) && !host.timerEnabled(T::CircleTimer);
+            host.unloaded_ = closed;
+        };
+        Effects(host).click(B::cmdGalactic);
+        const FormState& s = host.state();
+        EXPECT_EQ(host.pauses, std::vector<int16_t>{100});
+        EXPECT_TRUE(wavesRanAlone);
+        EXPECT_EQ(host.timerEnabled(T::CircleTimer), !closed);
+        EXPECT_EQ(host.caption(), VersionCaption() + " showing " +
+                                      (closed ? "Einstein Waves" : "Black Holes") +
+                                      " to tune Major");
+        EXPECT_FLOAT_EQ(s.X2, 0.35f * 400); // the seventh number: Einstein Waves' second point
+        EXPECT_FLOAT_EQ(s.X1, closed ? 0.25f * 400 : 0.5f * 400); // after the instrument
+        EXPECT_EQ(rnd.numbers().drawn(), closed ? 8u : 15u);
+    }
 }

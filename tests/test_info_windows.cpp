@@ -1,4 +1,5 @@
 #include "platform/AppInfo.h"
+#include "support/TestSupport.h"
 #include "windows/InfoWindows.h"
 #include "windows/PageView.h"
 #include "windows/frmAd.h"
@@ -6,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -25,6 +28,35 @@ TEST(InfoWindows, AMissingPageNamesTheFile) {
     EXPECT_TRUE(view->toPlainText().contains(platform::applicationFolder() + "/Practical.htm"));
     InfoWindows::CloseAll();
     qputenv("ZELPHOR_DATA_DIR", saved);
+}
+
+// One tick in four opens the window, on one of six pages; each page is one sixth of the range.
+TEST(InfoWindows, AdvertisementTickOpensARandomPageOneTimeInFour) {
+    const std::pair<std::vector<float>, const char*> cases[] = {
+        {{0.25f}, nullptr},
+        {{0.5f}, nullptr},
+        {{0.99f}, nullptr},
+        {{0.0f, 0.0f}, "/AboutBox.htm"},
+        {{0.24f, 0.17f}, "/Appreciation.htm"},
+        {{0.1f, 0.34f}, "/Composing.htm"},
+        {{0.1f, 0.5f}, "/HistGeogMaths.htm"},
+        {{0.1f, 0.67f}, "/Theory.htm"},
+        {{0.1f, 0.99f}, "/Practical.htm"},
+        {{0.1f, 0.16f}, "/AboutBox.htm"},
+    };
+    for (const auto& [numbers, page] : cases) {
+        testing_support::ScriptedNumbers random(numbers);
+        InfoWindows::AdTimer_Timer();
+        EXPECT_EQ(random.numbers().drawn(), numbers.size());
+        const frmAd* ad = InfoWindows::AdWindow();
+        ASSERT_EQ(ad != nullptr, page != nullptr) << numbers[0];
+        if (ad != nullptr) {
+            EXPECT_EQ(ad->MyBrowser->currentPage(), platform::applicationFolder() + page);
+            EXPECT_TRUE(ad->isVisible());
+            EXPECT_EQ(ad->size(), QGuiApplication::primaryScreen()->size());
+        }
+        InfoWindows::CloseAll();
+    }
 }
 
 // The shipped pages, in the source tree or, when the tree has moved, in the data folder.

@@ -3,9 +3,14 @@
 #include "platform/Random.h"
 #include "support/TestSupport.h"
 #include "windows/InfoWindows.h"
+#include "windows/frmAbout.h"
+#include "windows/frmAd.h"
+#include "windows/frmHelp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -109,12 +114,179 @@ TEST(MainWindow, StopMusicDoesNothingOnceTheWindowIsClosed) {
     EXPECT_EQ(stops, 1);
 }
 
-TEST(MainWindow, ClosingDuringTheGalacticPauseEndsCleanly) {
+TEST(MainWindow, IntervalsFollowTheSpeedSliderOnceItHasMoved) {
     Window w;
-    QTimer::singleShot(20, &w.form, [&] { w.form.cmdQuit->click(); });
-    w.form.effectButton(EffectButton::cmdGalactic)->click();
-    EXPECT_FALSE(w.form.isVisible());
-    EXPECT_FALSE(w.anyEffectTimerRunning()) << "Black Holes not started, nothing left running";
+    auto intervals = [&w] {
+        std::vector<int> all;
+        for (int t = 0; t < EffectTimerCount; ++t) {
+            all.push_back(w.form.timer(EffectTimer(t)).interval());
+        }
+        return all;
+    };
+    // Einstein Waves, Saturated Rainbow, Meteorites, Jagged Maze, Black Holes, Spectral Flood,
+    // Exploding Suns: 1000 / v; Cosmic Sines, Trigonometric Trajectories: 2000 / v. Until the
+    // slider moves, the last three keep their design intervals.
+    EXPECT_EQ(intervals(), (std::vector<int>{20, 20, 20, 20, 20, 20, 10, 5, 10}));
+    // Rounded to nearest, halves to even: 62.5, 12.5 and 2.5 go down.
+    const std::array<int, 3> cases[] = {{1, 1000, 2000}, {7, 143, 286}, {16, 62, 125},
+                                        {32, 31, 62},    {80, 12, 25},  {160, 6, 12},
+                                        {400, 2, 5},     {50, 20, 40}};
+    for (const auto& [v, fast, slow] : cases) {
+        w.form.SpeedSlider->setValue(v);
+        EXPECT_EQ(intervals(),
+                  (std::vector<int>{fast, fast, fast, fast, fast, fast, fast, slow, slow}))
+            << v;
+    }
+    EXPECT_FALSE(w.anyEffectTimerRunning());
+}
+
+TEST(MainWindow, VolumeSliderSendsOnlyTheExpressionLevelWithZeroAtTheTop) {
+    Window w;
+    for (int v : {0, 127, 101}) {
+        w.form.SliderVolume->setValue(v);
+        EXPECT_EQ(w.midi.log().shortMessages(),
+                  std::vector<uint32_t>{0x0BB0u + (uint32_t(v) << 16)});
+        w.midi.log().clear();
+    }
+    // A click on the track above the handle (wherever the style puts the track across).
+    QSlider* slider = w.form.SliderVolume;
+    for (int x = 0; x < slider->width() && slider->value() == 101; ++x) {
+        const QPoint top(x, slider->height() / 5);
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, top, slider->mapToGlobal(top), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(slider, &event);
+        }
+    }
+    EXPECT_LT(slider->value(), 101);
+    ASSERT_FALSE(w.midi.log().shortMessages().empty());
+    EXPECT_EQ(w.midi.log().shortMessages().back(), 0x0BB0u + (uint32_t(slider->value()) << 16));
+}
+
+TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
+    Window w;
+    w.form.SliderVolume->setValue(30);
+    for (int b = 1; b < EffectButtonCount; ++b) {
+        w.form.effectButton(EffectButton(b))->click();
+    }
+    w.form.effects().tick(EffectTimer::ShadedRainTimer);
+    const int16_t index = w.form.state().TuneIndex;
+    const auto intervals = w.form.timer(EffectTimer::SineTimer).interval();
+    const QImage picture = w.form.MyPic().image().copy();
+    w.midi.log().clear();
+    w.press(Qt::Key_F);
+    EXPECT_EQ(w.midi.log().resets(), 1u);
+    EXPECT_TRUE(w.midi.log().shortMessages().empty()) << "the expression level is left alone";
+    EXPECT_FALSE(w.anyEffectTimerRunning());
+    EXPECT_TRUE(w.form.AdTimer.isActive());
+    EXPECT_EQ(w.form.state().TuneIndex, index);
+    EXPECT_EQ(w.form.timer(EffectTimer::SineTimer).interval(), intervals);
+    EXPECT_TRUE(w.form.MyPic().image() == picture);
+    EXPECT_EQ(w.form.SliderVolume->value(), 30);
+}
+
+TEST(MainWindow, PanelKeyTogglesThePanelAndRefitsTheSurface) {
+    Window w;
+    // 1024 x 768: the panel is 157 pixels high and its caption line 17.
+    EXPECT_EQ(w.form.picButtons->y(), 611);
+    EXPECT_EQ(w.form.MyPic().ScaleHeight(), 594);
+    const float heights[] = {768, 611, 768, 611};
+    for (float height : heights) {
+        w.press(Qt::Key_P);
+        EXPECT_EQ(w.form.picButtons->isVisible(), height < 768);
+        EXPECT_EQ(w.form.MyPic().ScaleHeight(), height);
+        EXPECT_EQ(w.form.picture->height(), int(height));
+        EXPECT_EQ(w.form.MyPic().ScaleWidth(), 1024);
+    }
+}
+
+TEST(MainWindow, CaptionNamesTheEffectAndTheTuneChosenWhenItStarted) {
+    Window w;
+    EXPECT_EQ(w.form.MyCaption->text(), "Zelphor Version 1.0 Rev 24");
+    const char* const names[] = {
+        "Black Holes",       "Einstein Waves", "Black Holes",    "Trigonemtric Tracejtories",
+        "Jagged Maze",       "Spectral Flood", "Exploding Suns", "Cosmic Sines",
+        "Saturated Rainbow", "Meteorites"}; // Galactic Satellites ends with Black Holes
+    const char* const tunes[] = {"Chromatic",     "Major",         "Minor",
+                                 "Pentatonic",    "Whole Tone",    "Frere Jacques",
+                                 "Bobby Shaftoe", "Early Morning", "Toccata"};
+    for (int b = 0; b < EffectButtonCount; ++b) {
+        const int tune = (b + 1) % 9;
+        w.form.optTune[std::size_t(tune)]->click();
+        w.form.effectButton(EffectButton(b))->click();
+        const QString caption =
+            QString("Zelphor Version 1.0 Rev 24 showing %1 to tune %2").arg(names[b], tunes[tune]);
+        EXPECT_EQ(w.form.MyCaption->text(), caption);
+        w.form.optTune[std::size_t(b % 9)]->click();
+        EXPECT_EQ(w.form.MyCaption->text(), caption) << "a tune choice waits for the next start";
+    }
+}
+
+TEST(InfoWindows, KeysOpenOneHelpAndOneAboutAndEscapeClosesEach) {
+    Window w;
+    w.press(Qt::Key_H);
+    QPointer<frmHelp> help = InfoWindows::HelpWindow();
+    ASSERT_NE(help, nullptr);
+    for (int key : {Qt::Key_H, Qt::Key_F1}) {
+        w.press(key);
+        EXPECT_EQ(InfoWindows::HelpWindow(), help);
+    }
+    int helps = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        helps += qobject_cast<frmHelp*>(window) != nullptr && window->isVisible();
+    }
+    EXPECT_EQ(helps, 1);
+    w.press(Qt::Key_A);
+    QPointer<frmAbout> about = InfoWindows::AboutWindow();
+    ASSERT_NE(about, nullptr);
+    testing_support::sendKey(help->focusWidget() ? help->focusWidget() : help.data(),
+                             Qt::Key_Escape);
+    testing_support::sendKey(about->focusWidget() ? about->focusWidget() : about.data(),
+                             Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(help.isNull() && about.isNull());
+    EXPECT_TRUE(w.form.isVisible()) << "Escape there does not quit here";
+}
+
+TEST(InfoWindows, StopMusicFreezesWhileTheAdvertisementStaysOpen) {
+    Window w;
+    w.form.effectButton(EffectButton::cmdRainbow)->click();
+    w.form.effectButton(EffectButton::cmdWash)->click();
+    InfoWindows::ShowAdPage("/Theory.htm");
+    frmAd* ad = InfoWindows::AdWindow();
+    ASSERT_NE(ad, nullptr);
+    w.midi.log().clear();
+    ad->cmdStopMusic->click();
+    EXPECT_EQ(w.midi.log().resets(), 1u);
+    EXPECT_FALSE(w.anyEffectTimerRunning());
+    EXPECT_TRUE(ad->isVisible());
+    EXPECT_TRUE(w.form.AdTimer.isActive());
+}
+
+// Closing the main window leaves Help open, and the program runs until Help closes too.
+TEST(InfoWindows, TheProgramEndsWithItsLastWindow) {
+    auto w = std::make_unique<Window>();
+    w->press(Qt::Key_H);
+    QObject context;
+    bool helpOpenAlone = false, timedOut = false;
+    QTimer::singleShot(0, &context, [&] { w->form.close(); });
+    QTimer::singleShot(300, &context, [&] {
+        helpOpenAlone = InfoWindows::HelpWindow() && InfoWindows::HelpWindow()->isVisible() &&
+                        !w->form.isVisible();
+        if (InfoWindows::HelpWindow()) {
+            InfoWindows::HelpWindow()->close();
+        }
+    });
+    QTimer::singleShot(5000, &context, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_TRUE(helpOpenAlone);
+    EXPECT_FALSE(timedOut);
 }
 
 // Seeded random user actions on the real main window, checking after each one what must always

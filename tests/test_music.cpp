@@ -1,6 +1,7 @@
 #include "app/FormState.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
+#include "music/SoundCard.h"
 #include "music/Tone.h"
 #include "music/Tunes.h"
 #include "platform/FluidSynthOut.h"
@@ -22,17 +23,30 @@ namespace {
 using namespace testing_support;
 using Messages = std::vector<uint32_t>;
 
-TEST(MidiErrorMessage, LongDetailIsCutToTheBufferItIsReadInto) {
-    RecordedMidi midi;
-    const auto code = platform::ZELPHOR_ERR_NOSOUNDFONT;
-    platform::setMidiOutDevices(
-        {platform::failingDevice(code, "looked in /nowhere" + std::string(600, 'x'))});
-    platform::HMIDIOUT handle = 7;
-    EXPECT_EQ(platform::midiOutOpen(&handle, 0, 1, 0, 0), code);
-    const QStringList lines = PemSoundsModule::MidiErrorMessage("midiOUT_Open", code).split("\r\n");
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].contains("looked in /nowhere"));
-    EXPECT_EQ(lines[1].size(), 254);
+TEST(ToneMessages, PackedAsStatusPlusData1Times256PlusData2Times65536) {
+    struct Case {
+        uint8_t eventType, channel, instrument, volume;
+        int16_t number;
+        Messages sent;
+    };
+    const Case cases[] = {
+        {128, 1, 55, 127, 72, {0x37C0, 0x7F4890}}, // a program change, then the note-on
+        {128, 1, 0, 127, 60, {0x00C0, 0x7F3C90}},  // middle C is 0x007F3C90
+        {128, 16, 79, 0, 120, {0x4FCF, 0x789F}},   // velocity 0 ends a note
+        {11, 1, 55, 101, 72, {0x650BB0}},          // expression: controller 11, nothing else
+        {11, 1, 0, 0, 60, {0x000BB0}},
+    };
+    for (const Case& c : cases) {
+        OpenRecorder midi;
+        Tone tone;
+        tone.setEventType(c.eventType);
+        tone.setChannel(c.channel);
+        tone.setInstrument(c.instrument);
+        tone.setVolume(c.volume);
+        tone.setNumber(c.number);
+        tone.Play();
+        EXPECT_EQ(midi.log().shortMessages(), c.sent) << int(c.eventType) << " " << c.number;
+    }
 }
 
 enum Rejection { TooLongOrShort, WrongNoteLetter, WrongOctave, WrongSharpFlat, AboveMax };
@@ -80,53 +94,164 @@ TEST(TonePitch, BadTextsAreRejectedOnceAndChangeNothing) {
     }
 }
 
-TEST(TonePitch, EnharmonicSpellingWhenAskedFor) {
-    const char* const cases[][3] = {{"C4", "#", "B#3"},
-                                    {"C0", "#", "B#-1"},
-                                    {"C#4", "b", "Db4"},
-                                    {"B4", "b", "Cb5"},
-                                    {"D4", "#", "D4"}};
-    for (const auto& c : cases) {
-        Tone tone;
-        tone.setPitch(c[0]);
-        tone.setEnHarmonic(c[1]);
-        EXPECT_EQ(tone.EnharmonicName(), c[2]) << c[0] << " " << c[1];
+TEST(SoundCard, OpensOnceClosesAlwaysAndReportsAFailedOpen) {
+    using platform::MidiOpenResult;
+    struct Case {
+        bool deviceWorks;
+        std::vector<int16_t> opens; // OpenCard arguments, in order
+        bool closeFirst;
+        int platformOpens;
+        bool opened;
+        int16_t deviceId;
+        QStringList boxes;
+    };
+    // What the box starts with: the location and the platform's text, each on a line of its
+    // own (advice on what to check follows).
+    const QString failed = "midiOUT_Open\nThe MIDI output device is already in use\n";
+    const Case cases[] = {
+        {true, {0}, false, 1, true, 0, {}},
+        {true, {0, 3}, false, 1, true, 3, {}}, // open already: only the number changes
+        {true, {}, true, 0, false, 0, {}},     // closing a card never opened says nothing
+        {false, {0}, false, 1, false, 0, {failed}},
+        {false, {0, 0}, false, 2, false, 0, {failed, failed}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.deviceWorks << " " << c.opens.size());
+        RecordedMidi midi;
+        CapturedMessageBoxes boxes;
+        int platformOpens = 0;
+        platform::setMidiOutDevices({[&] {
+            ++platformOpens;
+            return c.deviceWorks ? platform::recordingDevice(midi.shared())()
+                                 : platform::failingDevice(platform::MMSYSERR_ALLOCATED)();
+        }});
+        PemSoundsModule::MidiOutHandle = 77; // an open, even a failed one, replaces it
+        SoundCard card;
+        if (c.closeFirst) {
+            card.CloseCard();
+        }
+        for (int16_t id : c.opens) {
+            card.OpenCard(id);
+        }
+        EXPECT_EQ(platformOpens, c.platformOpens);
+        EXPECT_EQ(card.Opened(), c.opened);
+        EXPECT_EQ(card.DeviceID(), c.deviceId);
+        EXPECT_EQ(card.HandleForMidiOut() != 0, c.opened || c.opens.empty());
+        ASSERT_EQ(boxes.texts.size(), c.boxes.size());
+        for (qsizetype i = 0; i < boxes.texts.size(); ++i) {
+            EXPECT_TRUE(boxes.texts[i].startsWith(c.boxes[i])) << boxes.texts[i].toStdString();
+        }
+        card.CloseCard();
+        EXPECT_FALSE(card.Opened());
+        PemSoundsModule::MidiOutHandle = 0;
     }
 }
 
-// Bar, beat, tick, beats per bar, beat length; then the start in ticks.
-using Position = std::array<int, 6>;
-
-std::array<int, 3> barBeatTick(Tone& tone, const Position& p, bool write) {
-    tone.setBar(int16_t(p[0]));
-    tone.setBeat(int16_t(p[1]));
-    tone.setTick(int16_t(p[2]));
-    tone.setBeatsPerBar(int16_t(p[3]));
-    tone.setBeatLength(uint8_t(p[4]));
-    if (write) {
-        tone.setStart(p[5]);
+TEST(MidiErrorMessage, TheLocationChoosesOutputOrInputTextsAndTheBufferCutsLongOnes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"midiOUT_Open", "The MIDI output device number is out of range"},
+        {"Output", "The MIDI output device number is out of range"},
+        {"midiIN_Open", "The MIDI input device number is out of range"},
+        {"Open", "The MIDI input device number is out of range"},
+    };
+    for (const auto& [location, text] : cases) {
+        EXPECT_EQ(PemSoundsModule::MidiErrorMessage(location, platform::MMSYSERR_BADDEVICEID),
+                  QString(location) + "\r\n" + text + "\r\n");
     }
-    return {tone.Bar(), tone.Beat(), tone.Tick()};
+    RecordedMidi midi;
+    const auto code = platform::ZELPHOR_ERR_NOSOUNDFONT;
+    platform::setMidiOutDevices(
+        {platform::failingDevice(code, "looked in /nowhere" + std::string(600, 'x'))});
+    platform::HMIDIOUT handle = 7;
+    EXPECT_EQ(platform::midiOutOpen(&handle, 0, 1, 0, 0), code);
+    const QStringList lines = PemSoundsModule::MidiErrorMessage("midiOUT_Open", code).split("\r\n");
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[1].contains("looked in /nowhere"));
+    EXPECT_EQ(lines[1].size(), 254);
 }
 
-TEST(ToneStart, ReadsAndWritesTicks) {
-    const Position cases[] = {{3, 2, 5, 4, 4, 1085},
-                              {209, 2, 40, 4, 4, 100000},
-                              {2, 3, 7, 3, 8, 307},
-                              {1, 1, 0, 4, 4, 0}};
-    for (const Position& p : cases) {
-        Tone tone;
-        barBeatTick(tone, p, false);
-        EXPECT_EQ(tone.Start(), p[5]) << p[5];
-        EXPECT_EQ(barBeatTick(tone, {9, 9, 9, p[3], p[4], p[5]}, true),
-                  (std::array<int, 3>{p[0], p[1], p[2]}))
-            << p[5];
+std::vector<int> numbers(const char* text) {
+    std::vector<int> notes;
+    for (const QString& n : QString(text).split(' ')) {
+        notes.push_back(n.toInt());
     }
-    // Without a sensible metre, or before the start, writing changes nothing.
-    for (const Position& p : {Position{7, 2, 9, 4, 0, 1000}, Position{7, 2, 9, 0, 4, 1000},
-                              Position{7, 2, 9, -3, 4, 1000}, Position{7, 2, 9, 4, 4, -1}}) {
-        Tone tone;
-        EXPECT_EQ(barBeatTick(tone, p, true), (std::array<int, 3>{7, 2, 9})) << p[3] << "/" << p[4];
+    return notes;
+}
+
+std::vector<int> range(int first, int last, int step) {
+    std::vector<int> notes;
+    for (int n = first; n <= last; n += step) {
+        notes.push_back(n);
+    }
+    return notes;
+}
+
+// A fresh load, the option chosen, the tune position set.
+struct Player {
+    OpenRecorder midi;
+    FormState s;
+    explicit Player(int option, int16_t index = 0) {
+        Tunes::BuildNoteLists(s);
+        Tunes::LoadTune(s, option);
+        s.TuneIndex = index;
+        midi.log().clear();
+    }
+    std::vector<int> play(const std::vector<float>& directions) {
+        for (float dx : directions) {
+            s.DX1 = dx;
+            PlayNote(s);
+        }
+        return playedNotes(midi.log());
+    }
+};
+
+TEST(Tunes, EachOptionPlaysItsListNoteByNoteAndStartsAgainAfterTheEnd) {
+    const std::vector<int> lists[] = {
+        range(12, 120, 1),
+        numbers("60 62 64 65 67 69 71 72 74 76 77 79 81 83 84 86 88 89 91 93 95 96"),
+        numbers("60 62 63 65 67 68 71 72 74 75 77 79 80 83 84 86 87 89 91 92 95 96"),
+        numbers("60 62 64 67 69 72 74 76 79 81 84 86 88 91 93 96"),
+        range(12, 120, 2),
+        numbers("60 62 64 60 60 62 64 60 64 65 67 67 64 65 67 67 67 69 67 65 64 60 67 69 67 65 "
+                "64 60 60 55 60 60 60 55 60"),
+        numbers("60 60 60 65 64 67 64 60 55 55 55 60 59 62 59 55 60 60 60 65 64 67 64 60 62 65 "
+                "62 59 60 60 60 60"),
+        numbers("60 60 60 60 60 64 67 67 69 65 62 60 59 62 55 55 60 60 60 60 60 64 67 67 69 65 "
+                "62 59 60 60 60 60"),
+        numbers("69 64 73 69 71 64 74 71 73 69 76 73 71 76 68 71 69 64 73 69 71 64 74 71 73 69 "
+                "76 73 71 76 68 71"),
+    };
+    const std::size_t lengths[] = {109, 22, 22, 16, 55, 35, 32, 32, 32};
+    for (int option = 0; option < 9; ++option) {
+        std::vector<int> twice = lists[option];
+        ASSERT_EQ(twice.size(), lengths[option]);
+        twice.insert(twice.end(), lists[option].begin(), lists[option].begin() + 2);
+        EXPECT_EQ(Player(option).play(std::vector<float>(twice.size(), 1.0f)), twice)
+            << Tunes::OptionCaptions().at(option).toStdString();
+    }
+}
+
+TEST(PlayNote, WalksByTheSignOfDX1AndWrapsAtBothEnds) {
+    struct Case {
+        int option;
+        int16_t index;
+        std::vector<float> directions; // DX1 for each call
+        std::vector<int> notes;
+        int16_t indexAfter;
+    };
+    const Case cases[] = {
+        {0, 0, {10.24f}, {12}, 1},
+        {0, 0, {0, 0}, {12, 120}, 107}, // 0 walks backwards: -1 wraps to the last index
+        {0, 0, {-1, -1}, {12, 120}, 107},
+        {1, 21, {1, 1}, {96, 60}, 1},
+        {1, 0, {1, 1, 1, -1, -1}, {60, 62, 64, 65, 64}, 1},
+        {3, 50, {1}, {60}, 1},   // beyond the end of a shorter list: its first note
+        {3, -4, {-1}, {96}, 14}, // below 0: its last
+    };
+    for (const Case& c : cases) {
+        Player p(c.option, c.index);
+        EXPECT_EQ(p.play(c.directions), c.notes) << c.option << " from " << c.index;
+        EXPECT_EQ(p.s.TuneIndex, c.indexAfter) << c.option << " from " << c.index;
     }
 }
 

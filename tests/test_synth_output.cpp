@@ -251,6 +251,12 @@ TEST_P(FontOutput, NotesEndByTheirOwnKeyOrAReset) {
     }
     send({msg(0x90, 2, kC, 0x80)});
     EXPECT_TRUE(fadesOut()) << "a velocity above 127 was played";
+    // Program 128 would leave a fresh channel without an instrument: it is dropped, and the
+    // channel plays its first program.
+    send({msg(0xC0, 4, 0x80), msg(0x90, 4, kC, 100)});
+    EXPECT_GT(level(4410).second, kAudible) << "program 128 silenced the channel";
+    send({msg(0x90, 4, kC, 0)});
+    EXPECT_TRUE(fadesOut());
 
     for (uint32_t ch = 0; ch < 16; ++ch) {
         send({msg(0xC0, ch, kOrgan), msg(0xB0, ch, 64, 127), msg(0x90, ch, kC, 100),

@@ -73,7 +73,6 @@ public:
     bool unloaded() const override { return unloaded_; }
 
     int selectedTune = 0;
-    int playNoteCalls = 0;
     std::vector<int16_t> pauses;
     bool unloaded_ = false;
     // Runs inside Pause, standing for the events processed while it waits.
