@@ -118,7 +118,7 @@ bool BuiltInSynthesizer::waitUntilApplied(std::chrono::milliseconds limit) {
         if (Clock::now() > end) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
     return true;
 }
