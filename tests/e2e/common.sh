@@ -327,6 +327,17 @@ start_app() {
 app_running() { running "$APP_PID"; }
 app_ended() { ! app_running; }
 
+# Presses a key that ends the program, which must be gone within a second.
+quit_promptly() {
+    press_key "$1"
+    local quit_at quit_ms
+    quit_at=$(date +%s%N)
+    wait_for 15 app_ended || die "zelphor still runs 15 s after $1"
+    quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
+    log "ended ${quit_ms} ms after $1"
+    [ "$quit_ms" -le 1000 ] || die "zelphor took ${quit_ms} ms to end after $1"
+}
+
 # Waits for the program to end by itself and checks its exit status.
 expect_exit_status() {
     local expected=$1 status=0

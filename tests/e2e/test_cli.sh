@@ -36,19 +36,6 @@ start_with() {
     E2E_PIDS+=("$APP_PID")
 }
 main_window() { window_with_geometry Zelphor "0 0 1024 768"; }
-# A small window titled Zelphor: the error box (the splash is 674 wide).
-error_box() {
-    local w g
-    for w in $(windows_named Zelphor); do
-        g=$(geometry_of "$w" 2>/dev/null) || continue
-        read -r _ _ width _ <<<"$g"
-        if [ "$width" -lt 674 ]; then
-            FOUND_WINDOW=$w
-            return 0
-        fi
-    done
-    return 1
-}
 answer_box() {
     local x y width height
     read -r x y width height <<<"$(geometry_of "$FOUND_WINDOW")"

@@ -30,14 +30,7 @@ xdotool mousemove --sync $((x + width / 2)) $((y + height / 2)) key Return
 wait_for $((started + 5 - SECONDS)) window_with_geometry Zelphor "0 0 1024 768" ||
     die "no main window within 5 s of the start"
 log "main window after $((SECONDS - started)) s"
-grep -q "did not answer within 2 s" "$E2E_WORK/zelphor.log" 2>/dev/null ||
-    log "(the box's text is not on standard output; it was shown on screen)"
 
-press_key q
-quit_at=$(date +%s%N)
-wait_for 15 app_ended || die "zelphor still runs 15 s after Q"
-quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
-log "ended ${quit_ms} ms after Q"
-[ "$quit_ms" -le 1000 ] || die "zelphor took ${quit_ms} ms to end after Q"
+quit_promptly q
 expect_exit_status 0
 echo "PASS: $E2E_NAME"
