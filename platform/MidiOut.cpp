@@ -87,8 +87,15 @@ struct Registry {
     std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
     std::chrono::milliseconds timeLimit = kDefaultOpenTimeLimit;
 
+    // Opens for a device list being replaced: each is given what is left of its time, so
+    // that a factory of the old list is not left running, then dropped.
     void abandonAhead() {
         for (auto& [id, pending] : ahead) {
+            {
+                std::unique_lock lock(pending->mutex);
+                pending->done.wait_until(lock, pending->started + timeLimit,
+                                         [&] { return pending->result.has_value(); });
+            }
             abandon(*pending);
         }
         ahead.clear();
