@@ -90,13 +90,14 @@ struct Registry {
     // Opens for a device list being replaced: each is given what is left of its time, so
     // that a factory of the old list is not left running, then dropped.
     void abandonAhead() {
-        for (auto& [id, pending] : ahead) {
+        for (auto& entry : ahead) {
+            PendingOpen& pending = *entry.second;
             {
-                std::unique_lock lock(pending->mutex);
-                pending->done.wait_until(lock, pending->started + timeLimit,
-                                         [&] { return pending->result.has_value(); });
+                std::unique_lock lock(pending.mutex);
+                pending.done.wait_until(lock, pending.started + timeLimit,
+                                        [&pending] { return pending.result.has_value(); });
             }
-            abandon(*pending);
+            abandon(pending);
         }
         ahead.clear();
     }
