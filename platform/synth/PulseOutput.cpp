@@ -103,10 +103,10 @@ private:
 } // namespace
 
 OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.channels = 2;
-    spec.rate = static_cast<uint32_t>(kSampleRate);
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_FLOAT32NE;
+    format.channels = 2;
+    format.rate = static_cast<uint32_t>(kSampleRate);
     const auto bytes = [](double ms) {
         return static_cast<uint32_t>(std::lround(kSampleRate * ms / 1000.0) * 2 * sizeof(float));
     };
@@ -123,7 +123,7 @@ OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
     int error = 0;
     const RealTimeForAWhile raised;
     pa_simple* stream = pa_simple_new(nullptr, "Zelphor", PA_STREAM_PLAYBACK, nullptr, "Zelphor",
-                                      &spec, nullptr, &buffer, &error);
+                                      &format, nullptr, &buffer, &error);
     if (stream == nullptr) {
         if (why != nullptr) {
             *why = pa_strerror(error);
