@@ -219,12 +219,17 @@ start_recording() {
 
 audio_bytes() { stat -c %s "$E2E_AUDIO"; }
 
+# The recording's bytes from offset $1 up to offset $2. One reader: a "tail | head" pipe
+# would fail under pipefail whenever the file grew past $2 while being read.
+audio_range() {
+    dd if="$E2E_AUDIO" iflag=skip_bytes,count_bytes bs=64K skip="$1" count=$(($2 - $1)) status=none
+}
+
 # Peak level (0 to 32768) of the recording between two byte offsets.
 peak_between() {
     local from=$(($1 / 4 * 4)) to=$(($2 / 4 * 4))
     [ "$to" -gt "$from" ] || { echo 0; return; }
-    tail -c +$((from + 1)) "$E2E_AUDIO" | head -c $((to - from)) |
-        od -An -v -t d2 -w2 | awk 'BEGIN { m = 0 } { v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m }'
+    audio_range "$from" "$to" | od -An -v -t d2 -w2 | awk 'BEGIN { m = 0 } { v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m }'
 }
 
 # Peak level of the audio recorded during the next $1 seconds.

@@ -32,7 +32,7 @@ log "splash: window $FOUND_WINDOW, $(geometry_of "$FOUND_WINDOW")"
 jingle_start=$(audio_bytes)
 wait_for_sound 10 "$loud" || die "the jingle was not heard on the sink"
 # The mixer lists the program under its own name.
-pactl list sink-inputs | grep -q 'application.name = "Zelphor"' ||
+pactl list sink-inputs | grep 'application.name = "Zelphor"' >/dev/null ||
     die "the sound server does not know the stream as Zelphor: $(pactl list sink-inputs | grep application.name)"
 
 # The main window covers the screen.

@@ -32,7 +32,7 @@ for position in bottom top; do
     wait_for 20 window_with_geometry Zelphor "0 0 $SCREEN_W $SCREEN_H" ||
         die "no window titled Zelphor covers the screen ($position panel)"
     main=$FOUND_WINDOW
-    xprop -id "$main" -notype _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+    xprop -id "$main" -notype _NET_WM_STATE | grep _NET_WM_STATE_FULLSCREEN >/dev/null ||
         die "the main window is not in the full-screen state ($position panel)"
     log "main window $main covers the screen, $position panel"
 

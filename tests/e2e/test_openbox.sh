@@ -32,14 +32,14 @@ wait_for 20 window_with_geometry Zelphor "0 0 $SCREEN_W $SCREEN_H" ||
     die "no window titled Zelphor covers the screen"
 main=$FOUND_WINDOW
 log "main window $main covers the screen"
-xprop -id "$main" -notype _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+xprop -id "$main" -notype _NET_WM_STATE | grep _NET_WM_STATE_FULLSCREEN >/dev/null ||
     die "the main window is not in the full-screen state"
 
 # The window class that docks match against the desktop entry, and an icon.
 class=$(sed -n 's/^StartupWMClass=//p' "$desktop_file")
-xprop -id "$main" WM_CLASS | grep -q "\"$class\"" ||
+xprop -id "$main" WM_CLASS | grep "\"$class\"" >/dev/null ||
     die "WM_CLASS is $(xprop -id "$main" WM_CLASS), not $class"
-xprop -id "$main" -notype _NET_WM_ICON | grep -q 'Icon (48 x 48)' || die "the window has no icon"
+xprop -id "$main" -notype _NET_WM_ICON | grep 'Icon (48 x 48)' >/dev/null || die "the window has no icon"
 
 panel_top=$((SCREEN_H - PANEL_H))
 shown() { panel_whole_in "$(clear_screenshot panel)" "$panel_top"; }

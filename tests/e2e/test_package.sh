@@ -102,11 +102,11 @@ check_tree() {
             fail "the metainfo gives no MIT project licence"
         grep -q '\.example' "$metainfo" && fail "the metainfo names an invented address"
     }
-    [ -f "$png" ] && { file "$png" | grep -q "PNG image data, 48 x 48" || fail "the PNG icon is not 48 x 48"; }
+    [ -f "$png" ] && { file "$png" | grep "PNG image data, 48 x 48" >/dev/null || fail "the PNG icon is not 48 x 48"; }
     [ -f "$svg" ] && { grep -q "<svg" "$svg" || fail "the scalable icon is not an SVG"; }
     [ -f "$man" ] && {
         gzip -t "$man" || fail "the manual page is not a valid gzip file"
-        gzip -dc "$man" | grep -q "^\.TH ZELPHOR 6 .*\"Zelphor $version\"" ||
+        gzip -dc "$man" | grep "^\.TH ZELPHOR 6 .*\"Zelphor $version\"" >/dev/null ||
             fail "the manual page's heading does not name section 6 and version $version"
     }
     return 0
@@ -134,7 +134,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *"$soundfonts"* ]] || fail "Depends lacks the sound fonts: $depends"
 # The libraries come from dpkg-shlibdeps; these show that it ran.
 [[ $depends == *libc6* ]] || fail "Depends lacks the C library: $depends"
-if readelf -d "$binary" | grep -q 'NEEDED.*libfluidsynth'; then
+if readelf -d "$binary" | grep 'NEEDED.*libfluidsynth' >/dev/null; then
     [[ $depends == *libfluidsynth* ]] || fail "Depends lacks the synthesizer library: $depends"
 fi
 [[ $depends == *libqt6* ]] || fail "Depends lacks Qt: $depends"
@@ -144,9 +144,9 @@ check_tree "$work/root/usr"
 # The licence and the history where Debian keeps them; no invented addresses.
 doc=$work/root/usr/share/doc/zelphor
 grep -q '^License: MIT' "$doc/copyright" || fail "the package has no MIT copyright file"
-gzip -dc "$doc/changelog.gz" | head -n 1 | grep -q "^zelphor ($version)" ||
+gzip -dc "$doc/changelog.gz" | sed -n 1p | grep "^zelphor ($version)" >/dev/null ||
     fail "the package's changelog does not start with $version"
-dpkg-deb -f "$deb" | grep -q '\.example' && fail "the package names an invented address"
+dpkg-deb -f "$deb" | grep '\.example' >/dev/null && fail "the package names an invented address"
 check_data_folder "$work/root/usr/bin/zelphor" "$work/root/usr/share/zelphor"
 
 echo "== cmake --install"

@@ -53,7 +53,7 @@ kill "$WESTON_PID"
 
 start_x_screen
 start_weston x11
-weston_window() { xwininfo -root -tree 2>/dev/null | grep -q '"Weston Compositor'; }
+weston_window() { xwininfo -root -tree 2>/dev/null | grep '"Weston Compositor' >/dev/null; }
 wait_for 10 weston_window || die "Weston shows no output window on the X server"
 # The pointer, drawn into the output, rests on the black right end of the panel.
 xdotool mousemove --sync 10 10 mousemove --sync $((SCREEN_W - 20)) $((SCREEN_H - 10))
