@@ -1,6 +1,6 @@
 #include "app/frmGraphicsPlay.h"
 
-#include "app/Fonts.h"
+#include "windows/Fonts.h"
 #include "app/MainSplash.h"
 #include "app/WindowMode.h"
 #include "app/WrapButton.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormState.h"
+#include "music/FormState.h"
 #include "effects/EffectHost.h"
 #include "effects/Effects.h"
 #include "platform/SurfaceWidget.h"

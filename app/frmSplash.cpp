@@ -1,6 +1,6 @@
 #include "app/frmSplash.h"
 
-#include "app/Fonts.h"
+#include "windows/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
 #include "windows/WindowLook.h"

@@ -2,7 +2,7 @@
 // What every benchmark shares: its figures, the table and JSON they go to, process
 // measurements, a repeatable random source and a screenless host for the Effects.
 
-#include "app/FormState.h"
+#include "music/FormState.h"
 #include "effects/EffectHost.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"

@@ -16,7 +16,7 @@ namespace {
 // A tune walked forwards, as with a rightward DX1.
 FormState walkingState() {
     FormState s;
-    Tunes::BuildNoteLists(s);
+    Tunes::LoadFirstTune(s);
     s.DX1 = 1;
     return s;
 }

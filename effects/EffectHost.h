@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormState.h"
+#include "music/FormState.h"
 #include "platform/DrawingSurface.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormState.h"
+#include "music/FormState.h"
 
 // Ends the sounding note and plays the next one of the current tune, walking by the sign of DX1.
 void PlayNote(FormState& s);

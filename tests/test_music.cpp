@@ -1,4 +1,4 @@
-#include "app/FormState.h"
+#include "music/FormState.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
 #include "music/SoundCard.h"
@@ -191,7 +191,7 @@ struct Player {
     OpenRecorder midi;
     FormState s;
     explicit Player(int option, int16_t index = 0) {
-        Tunes::BuildNoteLists(s);
+        Tunes::LoadFirstTune(s);
         Tunes::LoadTune(s, option);
         s.TuneIndex = index;
         midi.log().clear();
@@ -259,7 +259,7 @@ TEST(Tunes, SwitchEndsTheOldTonesNoteBeforeReplacingIt) {
     ScriptedNumbers instruments({0.1f, 0.5f}); // 8 for the first tone, 40 for the next
     OpenRecorder midi;
     FormState s;
-    Tunes::BuildNoteLists(s);
+    Tunes::LoadFirstTune(s);
     s.DX1 = 1;
     s.TuneIndex = 50;
     PlayNote(s);

@@ -1,6 +1,6 @@
 #include "windows/frmAbout.h"
 
-#include "app/Fonts.h"
+#include "windows/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
 #include "windows/FrameFit.h"

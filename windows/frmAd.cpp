@@ -1,6 +1,6 @@
 #include "windows/frmAd.h"
 
-#include "app/Fonts.h"
+#include "windows/Fonts.h"
 #include "platform/Twips.h"
 #include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"

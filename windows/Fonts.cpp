@@ -1,4 +1,4 @@
-#include "app/Fonts.h"
+#include "windows/Fonts.h"
 
 #include <QApplication>
 

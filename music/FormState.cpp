@@ -1,4 +1,4 @@
-#include "app/FormState.h"
+#include "music/FormState.h"
 
 #include "music/Tunes.h"
 
@@ -10,5 +10,5 @@ void PrepareFormState(FormState& s, float width, float height) {
     s.RedLevel = 255;
     s.GreenLevel = 0;
     s.BlueLevel = 0;
-    Tunes::BuildNoteLists(s);
+    Tunes::LoadFirstTune(s);
 }

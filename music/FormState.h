@@ -32,19 +32,10 @@ struct FormState {
     std::unique_ptr<Tone> CurrentTone;
     NoteList CurrentTune;
     std::unique_ptr<Tone> VolumeTone;
-    NoteList ToccataNotes;
-    NoteList FrereJacquesNotes;
-    NoteList MajorNotes;
-    NoteList MinorNotes;
-    NoteList BobbyShaftoeNotes;
-    NoteList PentatonicNotes;
-    NoteList EarlyMorningNotes;
-    NoteList ChromaticNotes;
-    NoteList WholeToneNotes;
     float CurveFrequency = 0.0f;
     int16_t TuneIndex = 0;
 };
 
-// What the main window's load sets from the surface size: the steps, pure red, the note
-// lists and the first tone.
+// What the main window's load sets from the surface size: the steps, pure red, the first
+// tune and its tone.
 void PrepareFormState(FormState& s, float width, float height);
