@@ -187,6 +187,44 @@ TEST_F(SynthDevice, WithoutAnAudioServerOpenFailsQuicklyAndNamesTheOutputsTried)
     EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_INVALHANDLE);
 }
 
+// The outputs are tried in order and the first that starts plays; one that refuses hands on
+// to the next. ALSA here writes to its own file, so each output leaves its own trace.
+TEST_F(SynthDevice, TheFirstAudioOutputThatStartsIsTheOneThatPlays) {
+    if (!installedSoundFont()) {
+        GTEST_SKIP() << "no General MIDI sound font installed";
+    }
+    const std::string viaAlsa = (dir / "alsa.raw").string();
+    const std::string viaFile = (dir / "file.raw").string();
+    const std::string toFile = "pcm.!default { type file slave.pcm nothing file \"" + viaAlsa +
+                               "\" format raw }\npcm.nothing { type null }\n";
+    const std::string noCard = "pcm.!default { type hw card 99 }\n";
+    ScopedEnv pulse("PULSE_SERVER", "unix:" + (dir / "no-server" / "native").string());
+    const struct {
+        std::vector<std::string> drivers;
+        const std::string& alsaConfig;
+        const std::string& used;
+        const std::string& unused;
+    } cases[] = {
+        {{"pulseaudio", "file"}, toFile, viaFile, viaAlsa},
+        {{"alsa", "file"}, noCard, viaFile, viaAlsa},
+        {{"alsa", "file"}, toFile, viaAlsa, viaFile},
+        {{"file", "alsa"}, toFile, viaFile, viaAlsa},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        ScopedEnv alsa("ALSA_CONFIG_PATH", file("alsa" + std::to_string(i++), c.alsaConfig));
+        fs::remove(viaAlsa);
+        fs::remove(viaFile);
+        st::useAudioDrivers(c.drivers, viaFile);
+        ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
+        EXPECT_TRUE(waitFor([&] { return fs::exists(c.used) && fs::file_size(c.used) > 0; }, 5s));
+        platform::midiOutClose(handle);
+        handle = 0;
+        EXPECT_FALSE(fs::exists(c.unused));
+    }
+}
+
 // The chosen font first, then the places in order; a folder or a file that is no sound font
 // is passed over, and the error names where it looked or what it could not read.
 TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
