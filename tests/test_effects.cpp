@@ -144,6 +144,7 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
         QSize size;
         Setup setup;
         Outcome outcome;
+        bool backwards = false; // a segment heading up and left
     };
     auto radius = [](float r) { return [r](FormState& s, auto&) { s.Radius = r; }; };
     auto band = [](float dx, float driftX, float dy, float driftY) {
@@ -151,7 +152,7 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
             s.DX1 = dx, s.CurveDriftX = driftX, s.DY1 = dy, s.CurveDriftY = driftY;
         };
     };
-    // With all numbers 0 a segment is (+50, +50); with 0.5 both signs turn: (-50, -50).
+    // With all numbers 0 a segment is (+50, +50); backwards both signs turn: (-50, -50).
     auto pen = [](float x, float y) {
         return [=](FormState&, platform::DrawingSurface& pic) {
             pic.setCurrentX(x);
@@ -177,22 +178,17 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
         {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(351, 100), StartsAfresh},
         {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 250), GoesOn},
         {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 251), StartsAfresh},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(50, 100), GoesOn, true},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(49, 100), StartsAfresh, true},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 50), GoesOn, true},
+        {B::cmdJagged, T::JaggedTimer, {400, 300}, pen(100, 49), StartsAfresh, true},
         {B::cmdRainbow, T::RainTimer, {400, 300}, sweepAt(395), GoesOn},
         {B::cmdRainbow, T::RainTimer, {400, 300}, sweepAt(396), Stops},
         {B::cmdShadedRainbow, T::ShadedRainTimer, {400, 300}, sweepAt(395), GoesOn},
         {B::cmdShadedRainbow, T::ShadedRainTimer, {400, 300}, sweepAt(396), Stops},
     };
-    const std::pair<float, float> jaggedBackwards[] = {{50, 100}, {49, 100}, {100, 50}, {100, 49}};
-    for (std::size_t i = 0; i < std::size(cases) + std::size(jaggedBackwards); ++i) {
-        const bool backwards = i >= std::size(cases);
-        const auto& [x, y] =
-            backwards ? jaggedBackwards[i - std::size(cases)] : std::pair{0.f, 0.f};
-        const Case c = backwards ? Case{B::cmdJagged,
-                                        T::JaggedTimer,
-                                        {400, 300},
-                                        pen(x, y),
-                                        (x < 50 || y < 50) ? StartsAfresh : GoesOn}
-                                 : cases[i];
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         SCOPED_TRACE(testing::Message() << "case " << i);
         OpenRecorder midi;
         FakeHost host(c.size);
@@ -201,7 +197,7 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
         c.setup(host.state(), host.MyPic());
         host.setCaption(QString());
         // Then numbers that differ, or a band's colour draw would never end.
-        std::vector<float> numbers{0, 0, backwards ? 0.5f : 0, backwards ? 0.5f : 0};
+        std::vector<float> numbers{0, 0, c.backwards ? 0.5f : 0, c.backwards ? 0.5f : 0};
         for (int k = 0; k < 40; ++k) {
             numbers.push_back(k % 2 == 0 ? 0.6f : 0.1f);
         }

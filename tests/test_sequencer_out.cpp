@@ -76,18 +76,7 @@ private:
     };
 };
 
-// Waits, handling events, until the condition holds or a few seconds have passed.
-template <typename Condition> bool eventually(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using testing_support::eventually;
 
 // A started Session with --midi-out NAME on the fake ports, and device 0 opened from it.
 struct Routed {

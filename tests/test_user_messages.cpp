@@ -17,35 +17,12 @@
 // What the user is told when something is missing, and the way back in Help.
 namespace {
 
-// Sets an environment variable, or removes it, for the life of this object.
-class Env {
-public:
-    Env(const char* name, std::optional<QByteArray> value) : name_(name), saved_(qgetenv(name)) {
-        had_ = qEnvironmentVariableIsSet(name);
-        if (value) {
-            qputenv(name, *value);
-        } else {
-            qunsetenv(name);
-        }
-    }
-    ~Env() {
-        if (had_) {
-            qputenv(name_, saved_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    QByteArray saved_;
-    bool had_ = false;
-};
+using testing_support::ScopedEnv;
 
 struct NoSoundCase {
     const char* what;
     platform::MMRESULT code;
-    std::optional<QByteArray> chosenFont;
+    std::optional<std::string> chosenFont;
     QStringList says;
     QStringList leavesOut;
 };
@@ -57,24 +34,24 @@ TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
         {"no font anywhere", platform::ZELPHOR_ERR_NOSOUNDFONT, std::nullopt, {fonts}, {server}},
         {"a wrong font chosen, none other found",
          platform::ZELPHOR_ERR_NOSOUNDFONT,
-         QByteArray("/nowhere/gm.sf2"),
+         "/nowhere/gm.sf2",
          {"ZELPHOR_SOUNDFONT names /nowhere/gm.sf2", fonts},
          {server}},
         {"a chosen font that does not load",
          platform::ZELPHOR_ERR_SYNTH,
-         QByteArray("/tmp/notes.txt"),
+         "/tmp/notes.txt",
          {"ZELPHOR_SOUNDFONT names /tmp/notes.txt", server, fonts},
          {}},
         {"no sound server",
          platform::ZELPHOR_ERR_NOAUDIO,
-         QByteArray("/tmp/gm.sf2"),
+         "/tmp/gm.sf2",
          {server},
          {fonts, "ZELPHOR_SOUNDFONT"}},
         {"no device at all", platform::MIDIERR_NODEVICE, std::nullopt, {server, fonts}, {}},
     };
     for (const NoSoundCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Env font("ZELPHOR_SOUNDFONT", c.chosenFont);
+        ScopedEnv font("ZELPHOR_SOUNDFONT", c.chosenFont);
         testing_support::CapturedMessageBoxes boxes;
         PemSoundsModule::ShowMidiError("midiOUT_Open", c.code);
         ASSERT_EQ(boxes.texts.size(), 1);
@@ -92,7 +69,7 @@ TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
 
 TEST(UserMessages, AMissingPageNamesTheFolderAndTheVariable) {
     QTemporaryDir empty;
-    Env data("ZELPHOR_DATA_DIR", empty.path().toLocal8Bit());
+    ScopedEnv data("ZELPHOR_DATA_DIR", empty.path().toStdString());
     InfoWindows::ShowHelp();
     const QString text = InfoWindows::HelpWindow()->MyBrowser->toPlainText();
     InfoWindows::CloseAll();

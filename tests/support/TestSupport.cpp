@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include <cstdlib>
+#include <thread>
+
 namespace testing_support {
 
 RecordedMidi::RecordedMidi() {
@@ -101,6 +104,41 @@ void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
         QKeyEvent event(type, key, modifiers, text);
         QApplication::sendEvent(target, &event);
     }
+}
+
+namespace {
+
+void setEnv(const char* name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+} // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        old_ = old;
+    }
+    setEnv(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    setEnv(name_, old_);
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 } // namespace testing_support

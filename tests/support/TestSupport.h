@@ -10,7 +10,11 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -90,5 +94,22 @@ void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoM
 
 // Note numbers of the note-ons with velocity above 0, in order.
 std::vector<int> playedNotes(const platform::MidiRecording& log);
+
+// Sets an environment variable, or removes it without a value, for the life of this object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Handles events until the condition holds; false once limit has passed without it.
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 } // namespace testing_support
