@@ -60,13 +60,14 @@ cmake=$(sed -n 's/^CMAKE_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
 
 help_window() { [ -n "$(windows_named "Zelphor Help")" ]; }
 
-# Starts the program at $1 without sound (with ZELPHOR_DATA_DIR=$2 when given), opens Help
-# with H and prints the path of a picture of the Help window; stops the program.
+# Starts the program at $1 without sound (with ZELPHOR_DATA_DIR=$3 when given), opens Help
+# with H, takes a picture of the Help window into $2 and stops the program; false when no
+# picture was taken.
 help_window_picture() {
-    local pid w shot
-    shot=$E2E_WORK/help-$(date +%s%N).png
-    if [ -n "${2:-}" ]; then
-        ZELPHOR_DATA_DIR=$2 QT_QPA_PLATFORM=xcb "$1" --mute >>"$E2E_WORK/zelphor.log" 2>&1 &
+    local pid w
+    rm -f "$2"
+    if [ -n "${3:-}" ]; then
+        ZELPHOR_DATA_DIR=$3 QT_QPA_PLATFORM=xcb "$1" --mute >>"$E2E_WORK/zelphor.log" 2>&1 &
     else
         QT_QPA_PLATFORM=xcb "$1" --mute >>"$E2E_WORK/zelphor.log" 2>&1 &
     fi
@@ -77,22 +78,24 @@ help_window_picture() {
         if wait_for 10 help_window; then
             w=$(windows_named "Zelphor Help" | head -n 1)
             sleep 0.5 # the page is laid out and painted
-            import -window "$w" "$shot" || true
+            import -window "$w" "$2" || true
         fi
     fi
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    [ -f "$shot" ] && echo "$shot"
+    [ -f "$2" ]
 }
 
 # The program at $1 shows the same help page as when ZELPHOR_DATA_DIR names $2: it reads its
 # pages from $2, where it would otherwise say the page could not be found and where it looked.
 check_data_folder() {
     local name=${1#"$work"/} expected found
+    expected=$E2E_WORK/help-${name//\//-}-expected.png
+    found=$E2E_WORK/help-${name//\//-}.png
     [ -f "$2/help.htm" ] || { fail "no help.htm in ${2#"$work"/}"; return 0; }
-    expected=$(help_window_picture "$1" "$2") ||
+    help_window_picture "$1" "$expected" "$2" ||
         { fail "$name with ZELPHOR_DATA_DIR showed no Help window"; return 0; }
-    found=$(help_window_picture "$1") || { fail "$name showed no Help window"; return 0; }
+    help_window_picture "$1" "$found" || { fail "$name showed no Help window"; return 0; }
     [ "$(compare -metric AE "$expected" "$found" null: 2>&1)" = 0 ] ||
         fail "$name does not show the help page of ${2#"$work"/}"
 }
