@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <thread>
 
 namespace MainSplash {
@@ -115,12 +114,8 @@ void Shutdown() {
     MySoundCard.reset();
 }
 
-int Run(int argc, char** argv) {
-    if (qEnvironmentVariable("ZELPHOR_PRINT_DATA_DIR") == QLatin1String("1")) {
-        QCoreApplication app(argc, argv);
-        std::printf("%s\n", qPrintable(platform::applicationFolder()));
-        return 0;
-    }
+int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices) {
+    platform::registerMidiOutDevices(std::move(devices));
     // The synthesizer gets ready while the application connects to the display and the
     // splash comes up.
     platform::openMidiOutAhead(0);

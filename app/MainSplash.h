@@ -1,9 +1,11 @@
 #pragma once
 
 #include "music/SoundCard.h"
+#include "platform/MidiOut.h"
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class frmGraphicsPlay;
 
@@ -24,7 +26,9 @@ frmGraphicsPlay* MainWindow();
 // Drops the main window and the device (the end of the program, and between tests).
 void Shutdown();
 
-// The whole program: the application object, Main, then the event loop.
-int Run(int argc, char** argv);
+// The whole program: the system's MIDI output devices registered (the built-in synthesizer
+// as device 0), the application object, Main, then the event loop. Devices put in place of
+// the registered ones beforehand (no sound, an outside port) stay in force.
+int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices);
 
 } // namespace MainSplash

@@ -2,6 +2,7 @@
 #include "app/MainSplash.h"
 #include "app/QuitOnSignal.h"
 #include "app/Session.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <cstdio>
 
@@ -24,5 +25,5 @@ int main(int argc, char** argv) {
     }
     app::quitOnSignals();
     app::Session session(command.options);
-    return session.finish(MainSplash::Run(argc, argv));
+    return session.finish(MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}));
 }

@@ -2,15 +2,15 @@
 // What every benchmark shares: its figures, the table and JSON they go to, process
 // measurements, a repeatable random source and a screenless host for the Effects.
 
-#include "music/FormState.h"
+#include "doubles/RecordingMidiOut.h"
 #include "effects/EffectHost.h"
+#include "music/FormState.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
 #include "music/SoundCard.h"
 #include "music/Tunes.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Random.h"
-#include "platform/RecordingMidiOut.h"
 
 #include <sys/resource.h>
 

@@ -42,7 +42,8 @@ endif()
 # it runs on its own: ctest -L soak.
 if(ZELPHOR_TESTS)
     add_executable(soak_effects ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_effects.cpp)
-    target_link_libraries(soak_effects PRIVATE zelphor_test_support zelphor_warnings)
+    target_link_libraries(soak_effects PRIVATE zelphor_test_support zelphor_synth_testing
+                          zelphor_warnings)
     target_include_directories(soak_effects PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     add_test(NAME soak_effects COMMAND soak_effects)
     set_tests_properties(soak_effects PROPERTIES

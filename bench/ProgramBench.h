@@ -7,6 +7,7 @@
 #include "app/MainSplash.h"
 #include "app/frmGraphicsPlay.h"
 #include "platform/MessageBox.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,9 +55,8 @@ public:
     enum class Device { Recorder, Synthesizer };
 
     explicit Program(Device device = Device::Recorder) {
-        if (device == Device::Recorder) {
-            platform::setMidiOutDevices({platform::recordingDevice(log_)});
-        }
+        platform::setMidiOutDevices({device == Device::Recorder ? platform::recordingDevice(log_)
+                                                                : platform::builtInSynthesizer()});
         start();
     }
     // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.

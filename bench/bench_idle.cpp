@@ -3,7 +3,7 @@
 // the other: the recorder always, the built-in synthesizer when it can reach an audio server.
 #include "ProgramBench.h"
 
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

@@ -2,8 +2,8 @@
 // and through the built-in synthesizer rendering offline between notes.
 #include "BenchSupport.h"
 
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <QCoreApplication>
 

@@ -3,8 +3,8 @@
 // rate, and how much of the machine does it take?
 #include "ProgramBench.h"
 
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <QScreen>
 #include <QSlider>

@@ -1,9 +1,9 @@
 // Costs of the built-in synthesizer on every installed General MIDI font: opening it, what a
 // note costs the window's thread, how late notes sound, and its output's latency. Appends to
 // bench-results-synth.json.
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <sys/resource.h>
 
@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         smoke = smoke || std::strcmp(argv[i], "--smoke") == 0;
     }
+    platform::registerMidiOutDevices({platform::builtInSynthesizer()});
     std::vector<Figure> figures;
     record(figures, "synth_output_latency", platform::synth_testing::configuredOutputLatencyMs(),
            "ms");

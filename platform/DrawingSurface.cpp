@@ -1,5 +1,7 @@
 #include "platform/DrawingSurface.h"
 
+#include "platform/Rounding.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -11,7 +13,7 @@ namespace platform {
 namespace {
 
 QRgb toRgb(int32_t c) {
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return qRgb(redOf(c), greenOf(c), blueOf(c));
 }
 
 // Clips the segment to the rectangle [lo, hi] in double precision (Liang-Barsky).
@@ -92,7 +94,7 @@ int32_t DrawingSurface::pixel(int x, int y) const {
         return 0;
     }
     const QRgb p = image_.pixel(x, y);
-    return qRed(p) + 256 * qGreen(p) + 65536 * qBlue(p);
+    return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
 const std::vector<QPoint>& DrawingSurface::dotStamp(int width) {

@@ -1,7 +1,5 @@
 #include "platform/MidiOut.h"
 
-#include "platform/FluidSynthOut.h"
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -78,14 +76,16 @@ std::string seconds(std::chrono::milliseconds limit) {
 }
 
 struct Registry {
-    std::vector<MidiOutFactory> devices;
-    bool customised = false;
+    std::vector<MidiOutFactory> registered;
+    std::optional<std::vector<MidiOutFactory>> replaced;
     std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
     HMIDIOUT nextHandle = 1;
     std::map<MMRESULT, std::string> details{{ZELPHOR_ERR_NOANSWER, seconds(kDefaultOpenTimeLimit)}};
     // Opens under way, by device number.
     std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
     std::chrono::milliseconds timeLimit = kDefaultOpenTimeLimit;
+
+    const std::vector<MidiOutFactory>& devices() const { return replaced ? *replaced : registered; }
 
     // Opens for a device list being replaced: each is given what is left of its time, so
     // that a factory of the old list is not left running, then dropped.
@@ -105,9 +105,6 @@ struct Registry {
 
 Registry& registry() {
     static Registry r;
-    if (!r.customised && r.devices.empty()) {
-        r.devices.push_back(builtInSynthesizer());
-    }
     return r;
 }
 
@@ -130,10 +127,6 @@ std::string outText(MMRESULT code, const Registry& r) {
         return "The MIDI output device is already in use";
     case MMSYSERR_INVALHANDLE:
         return "The MIDI output device is not open";
-    case MMSYSERR_NODRIVER:
-        return "No MIDI output driver is installed";
-    case MMSYSERR_NOMEM:
-        return "Not enough memory to open the MIDI output device";
     case MMSYSERR_INVALPARAM:
         return "An invalid parameter was passed to the MIDI output device";
     case MIDIERR_NODEVICE:
@@ -161,10 +154,6 @@ std::string inText(MMRESULT code) {
         return "The MIDI input device is already in use";
     case MMSYSERR_INVALHANDLE:
         return "The MIDI input device is not open";
-    case MMSYSERR_NODRIVER:
-        return "No MIDI input driver is installed";
-    case MMSYSERR_NOMEM:
-        return "Not enough memory to open the MIDI input device";
     case MIDIERR_NODEVICE:
         return "No MIDI input device was found";
     default:
@@ -184,23 +173,24 @@ MMRESULT copyText(const std::string& message, char* text, uint32_t size) {
 
 } // namespace
 
+void registerMidiOutDevices(std::vector<MidiOutFactory> devices) {
+    auto& r = registry();
+    if (!r.replaced) {
+        r.abandonAhead();
+    }
+    r.registered = std::move(devices);
+}
+
 void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
     auto& r = registry();
     r.abandonAhead();
-    r.devices = std::move(devices);
-    r.customised = true;
+    r.replaced = std::move(devices);
 }
 
 void restoreDefaultMidiOutDevices() {
     auto& r = registry();
     r.abandonAhead();
-    r.devices.clear();
-    r.customised = false;
-    r.devices.push_back(builtInSynthesizer());
-}
-
-std::size_t midiOutDeviceCount() {
-    return registry().devices.size();
+    r.replaced.reset();
 }
 
 MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, uint32_t) {
@@ -209,15 +199,16 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
     }
     *handle = 0;
     auto& r = registry();
-    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= r.devices.size()) {
-        return r.devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
+    const auto& devices = r.devices();
+    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size()) {
+        return devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
     }
     std::shared_ptr<PendingOpen> pending;
     if (auto it = r.ahead.find(deviceId); it != r.ahead.end()) {
         pending = std::move(it->second);
         r.ahead.erase(it);
     } else {
-        pending = startOpen(r.devices[static_cast<std::size_t>(deviceId)]);
+        pending = startOpen(devices[static_cast<std::size_t>(deviceId)]);
     }
     MidiOpenResult opened;
     {
@@ -244,11 +235,12 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
 
 void openMidiOutAhead(int32_t deviceId) {
     auto& r = registry();
-    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= r.devices.size() ||
+    const auto& devices = r.devices();
+    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size() ||
         r.ahead.count(deviceId) != 0) {
         return;
     }
-    r.ahead.emplace(deviceId, startOpen(r.devices[static_cast<std::size_t>(deviceId)]));
+    r.ahead.emplace(deviceId, startOpen(devices[static_cast<std::size_t>(deviceId)]));
 }
 
 void setMidiOutOpenTimeLimit(std::chrono::milliseconds limit) {

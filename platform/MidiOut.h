@@ -19,8 +19,6 @@ inline constexpr MMRESULT MMSYSERR_ERROR = 1;
 inline constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
 inline constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
 inline constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-inline constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-inline constexpr MMRESULT MMSYSERR_NOMEM = 7;
 inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 inline constexpr MMRESULT MIDIERR_NODEVICE = 68;
 // Our own reasons for a failed open of the built-in synthesizer.
@@ -48,11 +46,13 @@ struct MidiOpenResult {
 
 using MidiOutFactory = std::function<MidiOpenResult()>;
 
-// The system's output devices by number; device 0 is the built-in synthesizer.
-// Tests put a recording device in its place. Handles already open keep their device.
+// The system's output devices by number. There are none until start-up registers them; the
+// built-in synthesizer is device 0.
+void registerMidiOutDevices(std::vector<MidiOutFactory> devices);
+// Devices in place of the registered ones until restoreDefaultMidiOutDevices: no sound, an
+// outside port, or a test's recorder. Handles already open keep their device.
 void setMidiOutDevices(std::vector<MidiOutFactory> devices);
 void restoreDefaultMidiOutDevices();
-std::size_t midiOutDeviceCount();
 
 // Starts opening a device on a worker thread; the next midiOutOpen of that device takes its
 // result, waiting only for what is left. Opening the synthesizer takes a good part of a
@@ -74,7 +74,7 @@ MMRESULT midiOutClose(HMIDIOUT handle);
 MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size);
 MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size);
 
-// The open device behind a handle, or null; for the synthesizer's own housekeeping and tests.
+// The open device behind a handle, or null.
 MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle);
 
 } // namespace platform

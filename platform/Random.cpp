@@ -58,14 +58,6 @@ void ClockSeededRandom::reseed() {
     seedWith(monotonicNanoseconds() ^ (reseeds_ * 0x9E3779B97F4A7C15ULL));
 }
 
-float ScriptedRandom::next() {
-    if (pos_ < values_.size()) {
-        return values_[pos_++];
-    }
-    ++overruns_;
-    return values_.empty() ? 0.0f : values_.back();
-}
-
 RandomSource& randomSource() {
     return current ? *current : builtInRandom();
 }

@@ -10,16 +10,13 @@ namespace platform {
 inline int16_t CInt(double v) {
     return static_cast<int16_t>(std::nearbyint(v));
 }
-inline int32_t CLng(double v) {
-    return static_cast<int32_t>(std::nearbyint(v));
-}
 
 // Rounds down.
 inline double Int(double v) {
     return std::floor(v);
 }
 
-// An RGB value as r + 256 g + 65536 b.
+// An RGB value as r + 256 g + 65536 b, and its parts.
 inline int32_t RGB(int r, int g, int b) {
     return r + 256 * g + 65536 * b;
 }

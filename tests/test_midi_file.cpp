@@ -1,7 +1,7 @@
 // Recording to a Standard MIDI File: the file's own encoding, and the recorder checked against
 // an independent reader (mido, tests/e2e/midi_dump.py).
+#include "doubles/RecordingMidiOut.h"
 #include "platform/MidiFileRecorder.h"
-#include "platform/RecordingMidiOut.h"
 #include "platform/StandardMidiFile.h"
 
 #include <QDir>

@@ -4,7 +4,6 @@
 #include "music/SoundCard.h"
 #include "music/Tone.h"
 #include "music/Tunes.h"
-#include "platform/FluidSynthOut.h"
 #include "platform/MidiOut.h"
 #include "support/TestSupport.h"
 

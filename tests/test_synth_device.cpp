@@ -1,6 +1,6 @@
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ protected:
         if (st::installedSoundFonts().empty()) {
             GTEST_SKIP() << "no General MIDI sound font installed";
         }
-        platform::restoreDefaultMidiOutDevices();
+        platform::setMidiOutDevices({st::synthesizer()});
         dir = fs::temp_directory_path() / ("zelphor-synth-" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
@@ -205,7 +205,8 @@ TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
             EXPECT_NE(said.find("using " + real), std::string::npos) << said;
         }
         std::string offlineError;
-        EXPECT_EQ(platform::OfflineSynthesizer::create(44100, &offlineError) != nullptr,
+        EXPECT_EQ(platform::OfflineSynthesizer::create(44100, &offlineError, st::settings()) !=
+                      nullptr,
                   c.result == platform::MMSYSERR_NOERROR);
         for (const std::string& part : c.named) {
             EXPECT_NE(errorText(c.result).find(part), std::string::npos) << errorText(c.result);

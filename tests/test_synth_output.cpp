@@ -1,5 +1,5 @@
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
+#include "doubles/SynthTesting.h"
+#include "platform/synth/FluidSynthOut.h"
 #include "platform/synth/Limiter.h"
 #include "platform/synth/MessageChannel.h"
 #include "platform/synth/MessageQueue.h"

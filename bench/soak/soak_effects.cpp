@@ -6,8 +6,8 @@
 
 #include "app/frmGraphicsPlay.h"
 #include "music/SoundCard.h"
-#include "platform/FluidSynthOut.h"
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 #include "windows/InfoWindows.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,6 @@
 #include "platform/synth/AudioOutput.h"
 
 #include "platform/synth/PulseOutput.h"
-#include "platform/synth/SynthTuning.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,10 +48,10 @@ bool jackServerRunning() {
 
 // PulseAudio first: it also serves PipeWire desktops. A running JACK server usually owns
 // the sound card, so it goes before plain ALSA.
-std::vector<AudioOutputChoice> audioOutputs(const Tuning& tuning) {
+std::vector<AudioOutputChoice> audioOutputs(const SynthSettings& settings) {
     std::vector<AudioOutputChoice> outputs;
-    if (tuning.audioDrivers) {
-        for (const auto& d : *tuning.audioDrivers) {
+    if (settings.audioDrivers) {
+        for (const auto& d : *settings.audioDrivers) {
             outputs.push_back({d, d});
         }
         return outputs;
@@ -95,14 +94,10 @@ void configureAudio(fluid_settings_t* settings) {
     fluid_settings_setint(settings, "audio.periods", kPeriods);
 }
 
-double requestedLatencyMs() {
-    return pulseTargetLatencyMs();
-}
-
-OutputPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried) {
-    const Tuning tuning = currentTuning();
+OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
+                     std::string* tried) {
     std::vector<std::string> labels;
-    for (const auto& output : audioOutputs(tuning)) {
+    for (const auto& output : audioOutputs(settings)) {
         labels.push_back(output.label);
         if (output.driver == "pulseaudio") {
             if (OutputPtr pulse = startPulseOutput(renderer, nullptr)) {
@@ -110,20 +105,20 @@ OutputPtr startAudio(const Engine& engine, Renderer& renderer, std::string* trie
             }
             continue;
         }
-        fluid_settings_t* settings = engine.settings.get();
-        if (fluid_settings_setstr(settings, "audio.driver", output.driver.c_str()) != FLUID_OK) {
+        fluid_settings_t* library = engine.settings.get();
+        if (fluid_settings_setstr(library, "audio.driver", output.driver.c_str()) != FLUID_OK) {
             continue;
         }
         if (output.driver == "file") {
             // Writes raw 16-bit stereo, paced like a sound card; it takes no limiter.
-            fluid_settings_setstr(settings, "audio.file.name", tuning.audioFileName.c_str());
-            fluid_settings_setstr(settings, "audio.file.type", "raw");
-            if (fluid_audio_driver_t* d = new_fluid_audio_driver(settings, engine.synth.get())) {
+            fluid_settings_setstr(library, "audio.file.name", settings.audioFileName.c_str());
+            fluid_settings_setstr(library, "audio.file.type", "raw");
+            if (fluid_audio_driver_t* d = new_fluid_audio_driver(library, engine.synth.get())) {
                 return std::make_unique<LibraryOutput>(DriverPtr(d));
             }
             continue;
         }
-        if (fluid_audio_driver_t* d = new_fluid_audio_driver2(settings, renderLimited, &renderer)) {
+        if (fluid_audio_driver_t* d = new_fluid_audio_driver2(library, renderLimited, &renderer)) {
             return std::make_unique<LibraryOutput>(DriverPtr(d));
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/synth/FluidSynthOut.h"
 #include "platform/synth/Limiter.h"
 #include "platform/synth/SynthEngine.h"
 
@@ -12,8 +13,6 @@ namespace platform::synth {
 
 // Period size and count, asked of every output.
 void configureAudio(fluid_settings_t* settings);
-// The latency the output asks the server for, in milliseconds.
-double requestedLatencyMs();
 
 // What the output's thread renders from; it must outlive the output.
 struct Renderer {
@@ -29,10 +28,10 @@ public:
 };
 using OutputPtr = std::unique_ptr<RunningOutput>;
 
-// Null when every output refused; tried then names them. May block as long as the audio
-// server takes to answer: call it off the window's thread.
-OutputPtr startAudio(const Engine& engine, Renderer& renderer, std::string* tried);
-
-double pulseTargetLatencyMs();
+// The first output of the settings' choice that starts; null when every output refused, and
+// tried then names them. May block as long as the audio server takes to answer: call it off
+// the window's thread.
+OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
+                     std::string* tried);
 
 } // namespace platform::synth

@@ -3,7 +3,6 @@
 #include "platform/synth/MessageChannel.h"
 #include "platform/synth/MessageDecoder.h"
 #include "platform/synth/PresetLoader.h"
-#include "platform/synth/SynthTuning.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -24,10 +23,10 @@ constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
 } // namespace
 
 struct BuiltInSynthesizer::Shared {
-    Shared(Engine e, std::unique_ptr<Renderer> r, OutputPtr d)
+    Shared(Engine e, std::unique_ptr<Renderer> r, OutputPtr d, SynthSettingsSource s)
         : engine(std::move(e)), renderer(std::move(r)), decoder(engine.synth.get()),
           loader(engine.synth.get(), engine.fontId), driver(std::move(d)), channel(kQueueCapacity),
-          tuning(currentTuning()) {}
+          source(std::move(s)), settings(source()) {}
 
     // Used by the synthesizer's thread only, in this order of destruction: the output
     // first, since its thread renders from the synthesizer.
@@ -46,7 +45,8 @@ struct BuiltInSynthesizer::Shared {
     std::atomic<bool> audioRunning{false};
     std::atomic<int> audioStarts{1}; // the open counts as the first
     std::atomic<int> presetsLoaded{0};
-    const Tuning tuning;
+    const SynthSettingsSource source;
+    const SynthSettings settings;
     const Clock::time_point openedAt = Clock::now();
 };
 
@@ -64,8 +64,9 @@ struct AudioKeeping {
 } // namespace
 
 BuiltInSynthesizer::BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer,
-                                       OutputPtr driver)
-    : shared_(std::make_shared<Shared>(std::move(engine), std::move(renderer), std::move(driver))) {
+                                       OutputPtr driver, SynthSettingsSource settings)
+    : shared_(std::make_shared<Shared>(std::move(engine), std::move(renderer), std::move(driver),
+                                       std::move(settings))) {
     shared_->audioRunning = shared_->driver != nullptr;
     thread_ = std::thread(run, shared_);
 }
@@ -123,10 +124,10 @@ bool BuiltInSynthesizer::waitUntilApplied(std::chrono::milliseconds limit) {
     return true;
 }
 
-synth_testing::BuiltInSynthesizerState BuiltInSynthesizer::state() {
+SynthesizerState BuiltInSynthesizer::state() {
     Shared& s = *shared_;
     std::lock_guard lock(s.mutex);
-    synth_testing::BuiltInSynthesizerState state;
+    SynthesizerState state;
     state.audioRunning = s.audioRunning;
     state.audioStarts = s.audioStarts;
     state.presetsLoaded = s.presetsLoaded;
@@ -140,7 +141,7 @@ synth_testing::BuiltInSynthesizerState BuiltInSynthesizer::state() {
 void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
     AudioKeeping audio;
-    const auto preloadAt = s.openedAt + s.tuning.preloadDelay;
+    const auto preloadAt = s.openedAt + s.settings.preloadDelay;
     std::vector<QueuedMessage> batch;
     batch.reserve(kQueueCapacity);
 
@@ -153,13 +154,13 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         }
         const Voices voices = voicesOf(s.engine.synth.get());
         const bool quiet = voices.sounding == 0 ||
-                           (voices.held == 0 && now - audio.lastMessage >= s.tuning.releaseLimit);
+                           (voices.held == 0 && now - audio.lastMessage >= s.settings.releaseLimit);
         if (!quiet) {
             audio.silent = false;
         } else if (!audio.silent) {
             audio.silent = true;
             audio.silentSince = now;
-        } else if (now - audio.silentSince >= s.tuning.idlePause) {
+        } else if (now - audio.silentSince >= s.settings.idlePause) {
             s.driver.reset();
             s.audioRunning = false;
             audio.silent = false;
@@ -173,7 +174,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         if (s.driver || now < audio.nextAttempt) {
             return;
         }
-        s.driver = startAudio(s.engine, *s.renderer, nullptr);
+        s.driver = startAudio(s.engine, *s.renderer, s.source(), nullptr);
         if (s.driver) {
             ++s.audioStarts;
             s.audioRunning = true;
@@ -183,7 +184,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     };
 
     for (;;) {
-        const bool preloading = s.tuning.preload && !s.loader.done();
+        const bool preloading = s.settings.preload && !s.loader.done();
         const bool closing = s.closing.load();
         s.channel.takeAll(batch);
         if (batch.empty() && !closing) {
@@ -216,7 +217,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         now = Clock::now();
         if (now >= audio.nextCheck) {
             pauseWhenSilent(now);
-            audio.nextCheck = now + s.tuning.idleCheck;
+            audio.nextCheck = now + s.settings.idleCheck;
         }
         // Lowest priority: one instrument at a time, only while no message waits.
         if (batch.empty() && preloading && !closing && now >= preloadAt) {
@@ -239,10 +240,10 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     s.ended.notify_all();
 }
 
-MidiOpenResult openBuiltInSynthesizer() {
+MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings) {
     MidiOpenResult result;
     Failure failure;
-    std::optional<Engine> engine = createEngine(kSampleRate, &failure);
+    std::optional<Engine> engine = createEngine(kSampleRate, settings(), &failure);
     if (!engine) {
         result.error = failure.code;
         result.detail = failure.detail;
@@ -250,7 +251,7 @@ MidiOpenResult openBuiltInSynthesizer() {
     }
     auto renderer = std::make_unique<Renderer>(engine->synth.get(), kSampleRate);
     std::string tried;
-    OutputPtr driver = startAudio(*engine, *renderer, &tried);
+    OutputPtr driver = startAudio(*engine, *renderer, settings(), &tried);
     if (!driver) {
         result.error = ZELPHOR_ERR_NOAUDIO;
         result.detail = tried;
@@ -258,7 +259,7 @@ MidiOpenResult openBuiltInSynthesizer() {
     }
     try {
         result.device = std::make_unique<BuiltInSynthesizer>(
-            std::move(*engine), std::move(renderer), std::move(driver));
+            std::move(*engine), std::move(renderer), std::move(driver), settings);
     } catch (const std::exception& e) {
         result.error = ZELPHOR_ERR_SYNTH;
         result.detail = e.what();
@@ -270,8 +271,11 @@ MidiOpenResult openBuiltInSynthesizer() {
 
 namespace platform {
 
-MidiOutFactory builtInSynthesizer() {
-    return [] { return synth::openBuiltInSynthesizer(); };
+MidiOutFactory builtInSynthesizer(SynthSettingsSource settings) {
+    if (!settings) {
+        settings = [] { return SynthSettings{}; };
+    }
+    return [settings] { return synth::openBuiltInSynthesizer(settings); };
 }
 
 } // namespace platform

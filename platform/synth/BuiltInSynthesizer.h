@@ -1,8 +1,7 @@
 #pragma once
 
-#include "platform/FluidSynthOutTesting.h"
-#include "platform/MidiOut.h"
 #include "platform/synth/AudioOutput.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <chrono>
 #include <memory>
@@ -14,10 +13,12 @@
 // the window's thread wait for the synthesizer or the audio server.
 namespace platform::synth {
 
-class BuiltInSynthesizer final : public MidiOutDevice {
+class BuiltInSynthesizer final : public SynthesizerDevice {
 public:
-    // The audio output renders through renderer, which renders from engine.
-    BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer, OutputPtr driver);
+    // The audio output renders through renderer, which renders from engine; settings are
+    // read once here, and again for the audio drivers whenever the output starts again.
+    BuiltInSynthesizer(Engine engine, std::unique_ptr<Renderer> renderer, OutputPtr driver,
+                       SynthSettingsSource settings);
     ~BuiltInSynthesizer() override;
 
     void shortMessage(uint32_t message) override;
@@ -26,9 +27,8 @@ public:
     // a fraction of a second at most: an audio server that does not answer is left behind.
     void close() override;
 
-    synth_testing::BuiltInSynthesizerState state();
-    // Waits until everything queued so far has been applied; false on time-out.
-    bool waitUntilApplied(std::chrono::milliseconds limit);
+    SynthesizerState state() override;
+    bool waitUntilApplied(std::chrono::milliseconds limit) override;
 
     static constexpr std::size_t kQueueCapacity = 4096;
     static constexpr std::chrono::milliseconds kCloseLimit{300};
@@ -42,6 +42,6 @@ private:
 };
 
 // Opens the synthesizer with its audio output: the device slot of device 0.
-MidiOpenResult openBuiltInSynthesizer();
+MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings);
 
 } // namespace platform::synth

@@ -1,4 +1,4 @@
-#include "platform/FluidSynthOut.h"
+#include "platform/synth/FluidSynthOut.h"
 #include "platform/synth/Limiter.h"
 #include "platform/synth/MessageDecoder.h"
 
@@ -44,10 +44,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<OfflineSynthesizer> OfflineSynthesizer::create(double sampleRate,
-                                                               std::string* error) {
+std::unique_ptr<OfflineSynthesizer>
+OfflineSynthesizer::create(double sampleRate, std::string* error, const SynthSettings& settings) {
     synth::Failure failure;
-    std::optional<synth::Engine> engine = synth::createEngine(sampleRate, &failure);
+    std::optional<synth::Engine> engine = synth::createEngine(sampleRate, settings, &failure);
     if (!engine) {
         if (error != nullptr) {
             const char* reason = failure.code == ZELPHOR_ERR_NOSOUNDFONT

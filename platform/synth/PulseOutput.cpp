@@ -51,8 +51,7 @@ private:
     bool raised_ = false;
 };
 
-// The server keeps about 30 ms queued; blocks of about 6 ms top it up.
-constexpr double kTargetLatencyMs = 30.0;
+// The server keeps kOutputLatencyMs queued; blocks of about 6 ms top it up.
 constexpr int kBlockFrames = 256;
 
 class PulseOutput final : public RunningOutput {
@@ -112,7 +111,7 @@ OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
     };
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = bytes(kTargetLatencyMs);
+    buffer.tlength = bytes(kOutputLatencyMs);
     buffer.prebuf = static_cast<uint32_t>(-1);
     buffer.minreq = static_cast<uint32_t>(kBlockFrames * 2 * sizeof(float));
     buffer.fragsize = static_cast<uint32_t>(-1);
@@ -131,10 +130,6 @@ OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
         return nullptr;
     }
     return std::make_unique<PulseOutput>(stream, renderer);
-}
-
-double pulseTargetLatencyMs() {
-    return kTargetLatencyMs;
 }
 
 } // namespace platform::synth

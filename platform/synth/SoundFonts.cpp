@@ -1,8 +1,5 @@
 #include "platform/synth/SoundFonts.h"
 
-#include "platform/FluidSynthOut.h"
-#include "platform/synth/SynthTuning.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -69,8 +66,9 @@ std::string describePlaces(const std::vector<std::string>& paths) {
     return out;
 }
 
-std::optional<LoadedFont> loadFirstSoundFont(fluid_synth_t* synth, Failure* failure) {
-    const std::vector<std::string> candidates = soundFontCandidates();
+std::optional<LoadedFont> loadFirstSoundFont(fluid_synth_t* synth, const SynthSettings& settings,
+                                             Failure* failure) {
+    const std::vector<std::string> candidates = soundFontCandidates(settings);
     const std::string chosen = chosenFont();
     std::vector<std::string> unreadable;
     for (const auto& path : candidates) {
@@ -114,7 +112,7 @@ float gainFor(const std::string& path) {
 
 namespace platform {
 
-std::vector<std::string> soundFontCandidates() {
+std::vector<std::string> soundFontCandidates(const SynthSettings& settings) {
     synth::quietLibraries();
     std::vector<std::string> out;
     auto add = [&out](std::string path) {
@@ -123,7 +121,7 @@ std::vector<std::string> soundFontCandidates() {
         }
     };
     add(synth::chosenFont());
-    if (auto places = synth::currentTuning().soundFontPlaces) {
+    if (const auto& places = settings.soundFontPlaces) {
         for (const auto& p : *places) {
             add(p);
         }

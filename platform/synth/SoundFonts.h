@@ -16,7 +16,8 @@ struct LoadedFont {
 
 // Loads the first usable candidate. A ZELPHOR_SOUNDFONT that cannot be used is named on
 // standard error together with the font used instead.
-std::optional<LoadedFont> loadFirstSoundFont(fluid_synth_t* synth, Failure* failure);
+std::optional<LoadedFont> loadFirstSoundFont(fluid_synth_t* synth, const SynthSettings& settings,
+                                             Failure* failure);
 
 // Places in one folder share it, so that the list fits the 255 characters of an error box.
 std::string describePlaces(const std::vector<std::string>& paths);

@@ -18,7 +18,8 @@ void configure(fluid_settings_t* settings) {
     configureAudio(settings);
 }
 
-std::optional<Engine> createEngine(double sampleRate, Failure* failure) {
+std::optional<Engine> createEngine(double sampleRate, const SynthSettings& settings,
+                                   Failure* failure) {
     quietLibraries();
     Engine engine;
     engine.settings.reset(new_fluid_settings());
@@ -39,7 +40,7 @@ std::optional<Engine> createEngine(double sampleRate, Failure* failure) {
         *failure = {ZELPHOR_ERR_SYNTH, why.empty() ? "the library refused to create it" : why};
         return std::nullopt;
     }
-    std::optional<LoadedFont> font = loadFirstSoundFont(engine.synth.get(), failure);
+    std::optional<LoadedFont> font = loadFirstSoundFont(engine.synth.get(), settings, failure);
     if (!font) {
         return std::nullopt;
     }

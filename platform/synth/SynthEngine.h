@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 #include "platform/synth/SynthLibrary.h"
 
 #include <optional>
@@ -28,7 +29,8 @@ struct Failure {
 // The settings every synthesizer of ours is made with, audio output included.
 void configure(fluid_settings_t* settings);
 
-std::optional<Engine> createEngine(double sampleRate, Failure* failure);
+std::optional<Engine> createEngine(double sampleRate, const SynthSettings& settings,
+                                   Failure* failure);
 
 } // namespace platform::synth
 

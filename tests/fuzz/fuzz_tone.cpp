@@ -1,10 +1,10 @@
 // Writes Pitch and Number of one Tone with arbitrary input. A pitch is either refused with
 // exactly one signal and changes nothing, or reads back as a spelling that names the same
 // note again; Play then sends well-formed messages only.
+#include "doubles/RecordingMidiOut.h"
 #include "music/PemSoundsModule.h"
 #include "music/Tone.h"
 #include "platform/MidiOut.h"
-#include "platform/RecordingMidiOut.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "doubles/RecordingMidiOut.h"
+#include "doubles/ScriptedRandom.h"
 #include "effects/EffectHost.h"
 #include "music/SoundCard.h"
 #include "platform/MessageBox.h"
-#include "platform/Random.h"
-#include "platform/RecordingMidiOut.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,6 +1,7 @@
 // Opens device 0 as the program does and holds one organ note for the given seconds, then
 // resets and closes it: the end-to-end dropout test records what reaches the sound server.
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <chrono>
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    platform::registerMidiOutDevices({platform::builtInSynthesizer()});
     platform::HMIDIOUT handle = 0;
     const platform::MMRESULT result = platform::midiOutOpen(&handle, 0, 1, 0, 0);
     if (result != platform::MMSYSERR_NOERROR) {

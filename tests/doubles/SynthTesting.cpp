@@ -1,86 +1,82 @@
-#include "platform/FluidSynthOut.h"
-#include "platform/FluidSynthOutTesting.h"
-#include "platform/synth/AudioOutput.h"
-#include "platform/synth/BuiltInSynthesizer.h"
-#include "platform/synth/SynthTuning.h"
+#include "doubles/SynthTesting.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
 
-namespace platform::synth {
+namespace platform::synth_testing {
 
 namespace {
 
-std::mutex tuningMutex;
-Tuning& tuningInForce() {
-    static Tuning t;
-    return t;
+std::mutex settingsMutex;
+SynthSettings& settingsInForce() {
+    static SynthSettings s;
+    return s;
 }
 
 template <typename Change> void change(Change&& c) {
-    std::lock_guard lock(tuningMutex);
-    c(tuningInForce());
+    std::lock_guard lock(settingsMutex);
+    c(settingsInForce());
 }
 
 } // namespace
 
-Tuning currentTuning() {
-    std::lock_guard lock(tuningMutex);
-    return tuningInForce();
+SynthSettings settings() {
+    std::lock_guard lock(settingsMutex);
+    return settingsInForce();
 }
 
-} // namespace platform::synth
-
-namespace platform::synth_testing {
+MidiOutFactory synthesizer() {
+    return builtInSynthesizer(&settings);
+}
 
 void lookForSoundFontsOnlyIn(std::vector<std::string> places) {
-    synth::change([&](synth::Tuning& t) { t.soundFontPlaces = std::move(places); });
+    change([&](SynthSettings& s) { s.soundFontPlaces = std::move(places); });
 }
 
 void useAudioDrivers(std::vector<std::string> drivers, std::string fileName) {
-    synth::change([&](synth::Tuning& t) {
-        t.audioDrivers = std::move(drivers);
-        t.audioFileName = std::move(fileName);
+    change([&](SynthSettings& s) {
+        s.audioDrivers = std::move(drivers);
+        s.audioFileName = std::move(fileName);
     });
 }
 
 void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::milliseconds checkEvery) {
-    synth::change([&](synth::Tuning& t) {
-        t.idlePause = pauseAfter;
-        t.idleCheck = std::max(checkEvery, std::chrono::milliseconds(1));
+    change([&](SynthSettings& s) {
+        s.idlePause = pauseAfter;
+        s.idleCheck = std::max(checkEvery, std::chrono::milliseconds(1));
     });
 }
 
 void setReleaseLimit(std::chrono::milliseconds limit) {
-    synth::change([&](synth::Tuning& t) { t.releaseLimit = limit; });
+    change([&](SynthSettings& s) { s.releaseLimit = limit; });
 }
 
 void setPreload(bool enabled, std::chrono::milliseconds delay) {
-    synth::change([&](synth::Tuning& t) {
-        t.preload = enabled;
-        t.preloadDelay = delay;
+    change([&](SynthSettings& s) {
+        s.preload = enabled;
+        s.preloadDelay = delay;
     });
 }
 
 void restoreDefaults() {
-    synth::change([](synth::Tuning& t) { t = synth::Tuning{}; });
+    change([](SynthSettings& s) { s = SynthSettings{}; });
 }
 
 std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device) {
-    if (auto* synth = dynamic_cast<synth::BuiltInSynthesizer*>(&device)) {
+    if (auto* synth = dynamic_cast<SynthesizerDevice*>(&device)) {
         return synth->state();
     }
     return std::nullopt;
 }
 
 bool waitUntilApplied(MidiOutDevice& device, std::chrono::milliseconds limit) {
-    auto* synth = dynamic_cast<synth::BuiltInSynthesizer*>(&device);
+    auto* synth = dynamic_cast<SynthesizerDevice*>(&device);
     return synth != nullptr && synth->waitUntilApplied(limit);
 }
 
 double configuredOutputLatencyMs() {
-    return synth::requestedLatencyMs();
+    return kOutputLatencyMs;
 }
 
 std::vector<std::string> installedSoundFonts() {

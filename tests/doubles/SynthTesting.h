@@ -1,15 +1,22 @@
 #pragma once
 
 #include "platform/MidiOut.h"
+#include "platform/synth/FluidSynthOut.h"
 
 #include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
-// Hooks into the built-in synthesizer for its tests and benchmarks; the program never calls them.
-// Settings made here apply to devices opened afterwards.
+// The built-in synthesizer set up for its tests and benchmarks. The settings made here apply
+// to the devices of synthesizer() and to offline synthesizers made with settings(), from
+// their next read on.
 namespace platform::synth_testing {
+
+// The built-in synthesizer's device slot, reading the settings below.
+MidiOutFactory synthesizer();
+// The settings in force.
+SynthSettings settings();
 
 // Looks for sound fonts only in places (after ZELPHOR_SOUNDFONT) instead of the usual ones.
 void lookForSoundFontsOnlyIn(std::vector<std::string> places);
@@ -30,13 +37,7 @@ void setPreload(bool enabled, std::chrono::milliseconds delay = std::chrono::mil
 // Undoes all of the above.
 void restoreDefaults();
 
-struct BuiltInSynthesizerState {
-    bool audioRunning = false;
-    int audioStarts = 0; // the open counts as the first
-    int activeVoices = 0;
-    int presetsLoaded = 0; // of the 81 loaded ahead
-    int dropped = 0;       // messages dropped from a full queue
-};
+using BuiltInSynthesizerState = SynthesizerState;
 
 // Null when device is not the built-in synthesizer.
 std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device);

@@ -1,4 +1,4 @@
-#include "platform/RecordingMidiOut.h"
+#include "doubles/RecordingMidiOut.h"
 
 #include "platform/Clock.h"
 
