@@ -1,8 +1,8 @@
 #include "windows/frmAbout.h"
 
-#include "windows/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/Fonts.h"
 #include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
 #include "windows/WindowLook.h"

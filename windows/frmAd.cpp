@@ -1,7 +1,7 @@
 #include "windows/frmAd.h"
 
-#include "windows/Fonts.h"
 #include "platform/Twips.h"
+#include "windows/Fonts.h"
 #include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
 #include "windows/PageView.h"
