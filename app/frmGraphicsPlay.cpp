@@ -60,11 +60,11 @@ void frmGraphicsPlay::wirePanel() {
             [this](int value) { SetVolumeFromSlider(state_, value); });
     connect(panel_->speedSlider(), &QSlider::valueChanged, &scheduler_, &EffectScheduler::setSpeed);
 
-    keyPreview_ =
+    auto* keys =
         new KeyPreview(this, [this](QWidget*, const QKeyEvent& key) { return previewKey(key); });
     // F and Q already act through the key preview whatever the modifiers.
-    keyPreview_->ignoreAccessKeysOf(panel_->freezeButton());
-    keyPreview_->ignoreAccessKeysOf(panel_->quitButton());
+    keys->ignoreAccessKeysOf(panel_->freezeButton());
+    keys->ignoreAccessKeysOf(panel_->quitButton());
 }
 
 void frmGraphicsPlay::showLoaded() {

@@ -10,9 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
 
-class KeyPreview;
 class QKeyEvent;
 class SoundCard;
 
@@ -78,7 +76,6 @@ private:
     QTimer adTimer_;
     platform::SurfaceWidget* picture_ = nullptr;
     ControlPanel* panel_ = nullptr;
-    KeyPreview* keyPreview_ = nullptr;
     bool loaded_ = false;
     // How far down the surface reaches: at load it leaves the caption's strip above the
     // panel; once the panel has been hidden or shown, it reaches the panel or the bottom.

@@ -157,7 +157,7 @@ TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
     }
     w.form.effects().tick(EffectTimer::ShadedRainTimer);
     const int16_t index = w.form.state().TuneIndex;
-    const auto intervals = w.form.scheduler().timer(EffectTimer::SineTimer).interval();
+    const auto intervals = w.form.scheduler().interval(EffectTimer::SineTimer);
     const QImage picture = w.form.MyPic().image().copy();
     w.midi.log().clear();
     w.press(Qt::Key_F);
@@ -166,7 +166,7 @@ TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
     EXPECT_FALSE(w.anyEffectTimerRunning());
     EXPECT_TRUE(w.form.adTimer().isActive());
     EXPECT_EQ(w.form.state().TuneIndex, index);
-    EXPECT_EQ(w.form.scheduler().timer(EffectTimer::SineTimer).interval(), intervals);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), intervals);
     EXPECT_TRUE(w.form.MyPic().image() == picture);
     EXPECT_EQ(w.form.panel().volumeSlider()->value(), 30);
 }
