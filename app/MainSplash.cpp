@@ -63,17 +63,17 @@ void Pause(int16_t Milliseconds) {
 }
 
 void Main() {
-    // 1. The splash.
+    // The splash shows while the device opens and the jingle plays.
     QPointer<frmSplash> splash = new frmSplash;
     splash->show();
     QCoreApplication::processEvents();
 
-    // 2. The device, shared by the whole program.
+    // The device, shared by the whole program.
     MySoundCard = std::make_unique<SoundCard>();
     int16_t device = 0;
     MySoundCard->OpenCard(device);
 
-    // 3. The jingle. Its first pause has time to spare: the main window is built then, hidden,
+    // The jingle. Its first pause has time to spare: the main window is built then, hidden,
     // so that it shows as soon as the splash has gone.
     QTimer::singleShot(0, qApp, [] { buildMainWindow(); });
     {
@@ -95,12 +95,12 @@ void Main() {
         note.Play();
     }
 
-    // 4. A key may have closed the splash already.
+    // A key may have closed the splash already.
     if (splash) {
         splash->close();
     }
 
-    // 5. The main window.
+    // The main window takes over from the splash.
     buildMainWindow();
     mainWindow->showLoaded();
 }

@@ -1,8 +1,8 @@
 #include "app/frmSplash.h"
 
-#include "windows/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/Fonts.h"
 #include "windows/WindowLook.h"
 
 #include <QGuiApplication>
@@ -23,10 +23,8 @@ frmSplash::frmSplash(QWidget* parent)
     picIcon->setGeometry(twipRect(0, 0, 10200, 3495));
     picIcon->setPixmap(windows_look::bannerPicture());
 
-    lblTitle = new QLabel(QStringLiteral("Zelphor  ----  from"), picIcon);
-    lblTitle->setGeometry(twipRect(1200, 0, 7245, 720));
-    lblTitle->setFont(Fonts::title(36));
-    lblTitle->setStyleSheet(QStringLiteral("color: rgb(255, 255, 128); background: transparent;"));
+    lblTitle = windows_look::titleLabel(picIcon, QStringLiteral("Zelphor  ----  from"),
+                                        twipRect(1200, 0, 7245, 720));
 
     lblVersion = new QLabel(QStringLiteral("Version"), picIcon);
     lblVersion->setGeometry(twipRect(2880, 2640, 4575, 495));
@@ -41,10 +39,7 @@ frmSplash::frmSplash(QWidget* parent)
 }
 
 void frmSplash::Form_Load() {
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(platform::versionMajor())
-                            .arg(platform::versionMinor())
-                            .arg(platform::versionRevision()));
+    lblVersion->setText(windows_look::versionText());
 }
 
 void frmSplash::keyPressEvent(QKeyEvent* event) {

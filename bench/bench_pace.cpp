@@ -19,8 +19,8 @@ namespace {
 // Every Effect at speed 400 in a program of its own, for the given time.
 void runAllEffects(bench::Program& program, double seconds) {
     frmGraphicsPlay& w = program.window();
-    w.AdTimer.stop();
-    w.SpeedSlider->setValue(400);
+    w.adTimer().stop();
+    w.panel().speedSlider()->setValue(400);
     for (const auto& entry : bench::timedEffects()) {
         w.effects().click(entry.button);
     }
@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
     auto program = std::make_unique<bench::Program>();
     frmGraphicsPlay& w = program->window();
     // Only the Effects are measured: no advertisement window opens meanwhile.
-    w.AdTimer.stop();
-    w.SpeedSlider->setValue(400);
+    w.adTimer().stop();
+    w.panel().speedSlider()->setValue(400);
 
     const auto& effects = bench::timedEffects();
     // Per timer: ticks delivered, and ticks asked for over the spans it ran. Saturated
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     bool measuring = false;
     for (std::size_t i = 0; i < effects.size(); ++i) {
         const auto entry = effects[i];
-        QTimer& t = w.timer(entry.timer);
+        QTimer& t = w.scheduler().timer(entry.timer);
         // Connected after the window's own handler, so this runs after the tick.
         QObject::connect(&t, &QTimer::timeout, &w, [&w, &counts, &measuring, i, entry] {
             Count& c = counts[i];
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
             if (measuring) {
                 c.requested += std::floor(
                     std::chrono::duration<double, std::milli>(stopped - c.spanStart).count() /
-                    w.timer(entry.timer).interval());
+                    w.scheduler().timer(entry.timer).interval());
             }
             w.effects().click(entry.button);
             c.spanStart = bench::Clock::now();
@@ -151,10 +151,10 @@ int main(int argc, char** argv) {
     }
     std::array<int, EffectTimerCount> intervals{};
     for (std::size_t i = 0; i < effects.size(); ++i) {
-        intervals[i] = w.timer(effects[i].timer).interval();
+        intervals[i] = w.scheduler().timer(effects[i].timer).interval();
     }
 
-    const int paintsBefore = w.picture->paintCount();
+    const int paintsBefore = w.surfaceWidget().paintCount();
     const double cpuBefore = bench::cpuSeconds();
     const auto start = bench::Clock::now();
     for (auto& c : counts) {
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     const auto end = bench::Clock::now();
     const double wall = std::chrono::duration<double>(end - start).count();
     const double cpu = bench::cpuSeconds() - cpuBefore;
-    const int paints = w.picture->paintCount() - paintsBefore;
+    const int paints = w.surfaceWidget().paintCount() - paintsBefore;
     w.cmdStop_Click();
     for (std::size_t i = 0; i < effects.size(); ++i) {
         counts[i].requested +=

@@ -1,5 +1,6 @@
 // The drawing surface, whose thick points take a fast path, and the Effects, which keep parts
 // of their drawing between ticks: both must draw exactly what a plain drawing would.
+#include "effects/EffectTable.h"
 #include "effects/Effects.h"
 #include "platform/Rounding.h"
 #include "support/TestSupport.h"
@@ -308,10 +309,6 @@ TEST(FastPath, DotsAreDiscsAtEveryWidthOnAndOffTheEdges) {
 }
 
 TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
-    using B = EffectButton; // in the timers' order
-    const B buttons[] = {B::cmdEinsteinWaves, B::cmdRainbow,    B::cmdShadedRainbow,
-                         B::cmdJagged,        B::CmdBlackHoles, B::cmdWash,
-                         B::cmdExplodingSuns, B::cmdSineWaver,  B::cmdTrig};
     for (int t = 0; t < EffectTimerCount; ++t) {
         SCOPED_TRACE(testing::Message() << "timer " << t);
         testing_support::OpenRecorder midi;
@@ -324,7 +321,7 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
         Effects effects(host);
         FormState& s = host.state();
         host.MyPic().setDrawStyle(DrawingSurface::Dot); // each Effect takes its own pen
-        effects.click(buttons[t]);
+        effects.click(effectDesign(timer).button);
         int compared = 0;
         for (int tick = 0; tick < 8; ++tick) {
             // A bouncing Effect's step moves the curves' offset, a band's restart their shape,
@@ -347,7 +344,7 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
             EXPECT_EQ(testing_support::playedNotes(midi.log()).size(), notes + 1) << "one a tick";
             EXPECT_LE(midi.log().soundingNotes().size(), 1u);
             if (!host.timerEnabled(timer)) {
-                effects.click(buttons[t]);
+                effects.click(effectDesign(timer).button);
             } else if (host.caption().isEmpty()) { // not started afresh within the tick
                 ++compared;
                 const int16_t steps[] = {5, 8, -8, 0, 0, 5, -3, 10, 10}; // in the timers' order

@@ -59,30 +59,30 @@ struct Window {
 
 TEST(MainWindow, KeyLegendPutsEachEntryOnALineOfItsOwn) {
     Window w;
-    QTextLayout layout(frmGraphicsPlay::KeyLegend, w.form.lblHelp->font());
+    QTextLayout layout(ControlPanel::KeyLegend, w.form.panel().legend()->font());
     QStringList lines;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(w.form.lblHelp->width());
-        lines << frmGraphicsPlay::KeyLegend.mid(line.textStart(), line.textLength()).trimmed();
+        line.setLineWidth(w.form.panel().legend()->width());
+        lines << ControlPanel::KeyLegend.mid(line.textStart(), line.textLength()).trimmed();
     }
     layout.endLayout();
     EXPECT_EQ(lines, QStringList({"F  -               Freeze", "H or F1  -     Help",
                                   "Q or ESC -   Quit", "P -               Panel Show/Hide",
                                   "A -               About Zelphor"}));
-    EXPECT_LE(lines.size() * QFontMetrics(w.form.lblHelp->font()).lineSpacing(),
-              w.form.lblHelp->height());
+    EXPECT_LE(lines.size() * QFontMetrics(w.form.panel().legend()->font()).lineSpacing(),
+              w.form.panel().legend()->height());
 }
 
 TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
     Window w;
-    w.form.SpeedSlider->setFocus();
+    w.form.panel().speedSlider()->setFocus();
     w.press(Qt::Key_P);
-    EXPECT_FALSE(w.form.picButtons->isVisible());
+    EXPECT_FALSE(w.form.panel().isVisible());
     w.press(Qt::Key_P);
     w.press(Qt::Key_Right);
-    EXPECT_EQ(w.form.SpeedSlider->value(), 51) << "the arrow still reaches the slider";
-    w.form.effectButton(EffectButton::cmdGalactic)->setFocus();
+    EXPECT_EQ(w.form.panel().speedSlider()->value(), 51) << "the arrow still reaches the slider";
+    w.form.panel().effectButton(EffectButton::cmdGalactic)->setFocus();
     w.press(Qt::Key_H);
     EXPECT_NE(InfoWindows::HelpWindow(), nullptr);
 
@@ -107,49 +107,34 @@ TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
 TEST(MainWindow, StopMusicDoesNothingOnceTheWindowIsClosed) {
     Window w;
     int stops = 0;
-    QObject::connect(w.form.cmdStop, &QPushButton::clicked, [&stops] { ++stops; });
+    QObject::connect(w.form.panel().freezeButton(), &QPushButton::clicked, [&stops] { ++stops; });
     InfoWindows::PressFreeze();
     w.press(Qt::Key_Escape);
     InfoWindows::PressFreeze();
     EXPECT_EQ(stops, 1);
 }
 
-TEST(MainWindow, IntervalsFollowTheSpeedSliderOnceItHasMoved) {
+// The slider's value at load and its moves reach the timers (the rules: test_effect_scheduler).
+TEST(MainWindow, SpeedSliderSetsTheIntervals) {
     Window w;
-    auto intervals = [&w] {
-        std::vector<int> all;
-        for (int t = 0; t < EffectTimerCount; ++t) {
-            all.push_back(w.form.timer(EffectTimer(t)).interval());
-        }
-        return all;
-    };
-    // Einstein Waves, Saturated Rainbow, Meteorites, Jagged Maze, Black Holes, Spectral Flood,
-    // Exploding Suns: 1000 / v; Cosmic Sines, Trigonometric Trajectories: 2000 / v. Until the
-    // slider moves, the last three keep their design intervals.
-    EXPECT_EQ(intervals(), (std::vector<int>{20, 20, 20, 20, 20, 20, 10, 5, 10}));
-    // Rounded to nearest, halves to even: 62.5, 12.5 and 2.5 go down.
-    const std::array<int, 3> cases[] = {{1, 1000, 2000}, {7, 143, 286}, {16, 62, 125},
-                                        {32, 31, 62},    {80, 12, 25},  {160, 6, 12},
-                                        {400, 2, 5},     {50, 20, 40}};
-    for (const auto& [v, fast, slow] : cases) {
-        w.form.SpeedSlider->setValue(v);
-        EXPECT_EQ(intervals(),
-                  (std::vector<int>{fast, fast, fast, fast, fast, fast, fast, slow, slow}))
-            << v;
-    }
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 20);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), 5);
+    w.form.panel().speedSlider()->setValue(16);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 62);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), 125);
     EXPECT_FALSE(w.anyEffectTimerRunning());
 }
 
 TEST(MainWindow, VolumeSliderSendsOnlyTheExpressionLevelWithZeroAtTheTop) {
     Window w;
     for (int v : {0, 127, 101}) {
-        w.form.SliderVolume->setValue(v);
+        w.form.panel().volumeSlider()->setValue(v);
         EXPECT_EQ(w.midi.log().shortMessages(),
                   std::vector<uint32_t>{0x0BB0u + (uint32_t(v) << 16)});
         w.midi.log().clear();
     }
     // A click on the track above the handle (wherever the style puts the track across).
-    QSlider* slider = w.form.SliderVolume;
+    QSlider* slider = w.form.panel().volumeSlider();
     for (int x = 0; x < slider->width() && slider->value() == 101; ++x) {
         const QPoint top(x, slider->height() / 5);
         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -166,44 +151,44 @@ TEST(MainWindow, VolumeSliderSendsOnlyTheExpressionLevelWithZeroAtTheTop) {
 
 TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
     Window w;
-    w.form.SliderVolume->setValue(30);
+    w.form.panel().volumeSlider()->setValue(30);
     for (int b = 1; b < EffectButtonCount; ++b) {
-        w.form.effectButton(EffectButton(b))->click();
+        w.form.panel().effectButton(EffectButton(b))->click();
     }
     w.form.effects().tick(EffectTimer::ShadedRainTimer);
     const int16_t index = w.form.state().TuneIndex;
-    const auto intervals = w.form.timer(EffectTimer::SineTimer).interval();
+    const auto intervals = w.form.scheduler().interval(EffectTimer::SineTimer);
     const QImage picture = w.form.MyPic().image().copy();
     w.midi.log().clear();
     w.press(Qt::Key_F);
     EXPECT_EQ(w.midi.log().resets(), 1u);
     EXPECT_TRUE(w.midi.log().shortMessages().empty()) << "the expression level is left alone";
     EXPECT_FALSE(w.anyEffectTimerRunning());
-    EXPECT_TRUE(w.form.AdTimer.isActive());
+    EXPECT_TRUE(w.form.adTimer().isActive());
     EXPECT_EQ(w.form.state().TuneIndex, index);
-    EXPECT_EQ(w.form.timer(EffectTimer::SineTimer).interval(), intervals);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), intervals);
     EXPECT_TRUE(w.form.MyPic().image() == picture);
-    EXPECT_EQ(w.form.SliderVolume->value(), 30);
+    EXPECT_EQ(w.form.panel().volumeSlider()->value(), 30);
 }
 
 TEST(MainWindow, PanelKeyTogglesThePanelAndRefitsTheSurface) {
     Window w;
     // 1024 x 768: the panel is 157 pixels high and its caption line 17.
-    EXPECT_EQ(w.form.picButtons->y(), 611);
+    EXPECT_EQ(w.form.panel().y(), 611);
     EXPECT_EQ(w.form.MyPic().ScaleHeight(), 594);
     const float heights[] = {768, 611, 768, 611};
     for (float height : heights) {
         w.press(Qt::Key_P);
-        EXPECT_EQ(w.form.picButtons->isVisible(), height < 768);
+        EXPECT_EQ(w.form.panel().isVisible(), height < 768);
         EXPECT_EQ(w.form.MyPic().ScaleHeight(), height);
-        EXPECT_EQ(w.form.picture->height(), int(height));
+        EXPECT_EQ(w.form.surfaceWidget().height(), int(height));
         EXPECT_EQ(w.form.MyPic().ScaleWidth(), 1024);
     }
 }
 
 TEST(MainWindow, CaptionNamesTheEffectAndTheTuneChosenWhenItStarted) {
     Window w;
-    EXPECT_EQ(w.form.MyCaption->text(), "Zelphor Version 1.0 Rev 24");
+    EXPECT_EQ(w.form.panel().caption()->text(), "Zelphor Version 1.0 Rev 24");
     const char* const names[] = {
         "Black Holes",       "Einstein Waves", "Black Holes",    "Trigonemtric Tracejtories",
         "Jagged Maze",       "Spectral Flood", "Exploding Suns", "Cosmic Sines",
@@ -213,13 +198,14 @@ TEST(MainWindow, CaptionNamesTheEffectAndTheTuneChosenWhenItStarted) {
                                  "Bobby Shaftoe", "Early Morning", "Toccata"};
     for (int b = 0; b < EffectButtonCount; ++b) {
         const int tune = (b + 1) % 9;
-        w.form.optTune[std::size_t(tune)]->click();
-        w.form.effectButton(EffectButton(b))->click();
+        w.form.panel().tuneOption(tune)->click();
+        w.form.panel().effectButton(EffectButton(b))->click();
         const QString caption =
             QString("Zelphor Version 1.0 Rev 24 showing %1 to tune %2").arg(names[b], tunes[tune]);
-        EXPECT_EQ(w.form.MyCaption->text(), caption);
-        w.form.optTune[std::size_t(b % 9)]->click();
-        EXPECT_EQ(w.form.MyCaption->text(), caption) << "a tune choice waits for the next start";
+        EXPECT_EQ(w.form.panel().caption()->text(), caption);
+        w.form.panel().tuneOption(b % 9)->click();
+        EXPECT_EQ(w.form.panel().caption()->text(), caption)
+            << "a tune choice waits for the next start";
     }
 }
 
@@ -251,8 +237,8 @@ TEST(InfoWindows, KeysOpenOneHelpAndOneAboutAndEscapeClosesEach) {
 
 TEST(InfoWindows, StopMusicFreezesWhileTheAdvertisementStaysOpen) {
     Window w;
-    w.form.effectButton(EffectButton::cmdRainbow)->click();
-    w.form.effectButton(EffectButton::cmdWash)->click();
+    w.form.panel().effectButton(EffectButton::cmdRainbow)->click();
+    w.form.panel().effectButton(EffectButton::cmdWash)->click();
     InfoWindows::ShowAdPage("/Theory.htm");
     frmAd* ad = InfoWindows::AdWindow();
     ASSERT_NE(ad, nullptr);
@@ -261,7 +247,7 @@ TEST(InfoWindows, StopMusicFreezesWhileTheAdvertisementStaysOpen) {
     EXPECT_EQ(w.midi.log().resets(), 1u);
     EXPECT_FALSE(w.anyEffectTimerRunning());
     EXPECT_TRUE(ad->isVisible());
-    EXPECT_TRUE(w.form.AdTimer.isActive());
+    EXPECT_TRUE(w.form.adTimer().isActive());
 }
 
 // Closing the main window leaves Help open, and the program runs until Help closes too.
@@ -348,14 +334,14 @@ std::string runMonkey(uint64_t seed, long count) {
             std::vector<QAbstractButton*> buttons;
             for (QWidget* window : QApplication::topLevelWidgets()) {
                 for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-                    if (window->isVisible() && b != form.cmdQuit &&
-                        (b == form.effectButton(EffectButton::cmdGalactic)) == (r == 0)) {
+                    if (window->isVisible() && b != form.panel().quitButton() &&
+                        (b == form.panel().effectButton(EffectButton::cmdGalactic)) == (r == 0)) {
                         buttons.push_back(b);
                     }
                 }
             }
             QAbstractButton* button = buttons[std::size_t(roll(int(buttons.size())))];
-            froze = button == form.cmdStop || button->text() == "Stop Music";
+            froze = button == form.panel().freezeButton() || button->text() == "Stop Music";
             button->click();
         } else if (r < 1500) {
             const int key = keys[roll(6)];
@@ -365,8 +351,8 @@ std::string runMonkey(uint64_t seed, long count) {
         } else if (r < 1530) {
             InfoWindows::AdTimer_Timer();
         } else if (r < 1570) {
-            form.SpeedSlider->setValue(1 + roll(400));
-            form.SliderVolume->setValue(roll(128));
+            form.panel().speedSlider()->setValue(1 + roll(400));
+            form.panel().volumeSlider()->setValue(roll(128));
         } else if (r < 1580) {
             // Effects read the surface's size afresh: down to a pixel, or far wider than tall.
             const QSize sizes[] = {{1024, 594}, {1, 1}, {7, 3}, {300, 900}, {1200, 40}};

@@ -58,8 +58,8 @@ class SweepAfterClear : public ::testing::TestWithParam<Sweep> {};
 // A sweep that has ended at the right edge starts again, and draws, after Alt+C.
 TEST_P(SweepAfterClear, StartsAgainAndDraws) {
     Panel p;
-    p.form.SpeedSlider->setValue(400);
-    QWidget* button = p.form.effectButton(GetParam().button);
+    p.form.panel().speedSlider()->setValue(400);
+    QWidget* button = p.form.panel().effectButton(GetParam().button);
     p.click(button);
     ASSERT_TRUE(p.form.timerEnabled(GetParam().timer));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !p.form.timerEnabled(GetParam().timer); }, 10000));
@@ -88,17 +88,17 @@ TEST(PanelKeys, SpaceReturnAndEnterPressTheFocusedButton) {
     for (const auto& [key, name] : keys) {
         SCOPED_TRACE(name);
         Panel p;
-        QWidget* flood = p.form.effectButton(EffectButton::cmdWash);
+        QWidget* flood = p.form.panel().effectButton(EffectButton::cmdWash);
         flood->setFocus(Qt::TabFocusReason);
         p.type(key);
         EXPECT_TRUE(p.form.timerEnabled(EffectTimer::WashTimer));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !p.surfaceBlank(); }, 2000));
 
-        p.form.cmdStop->setFocus(Qt::TabFocusReason);
+        p.form.panel().freezeButton()->setFocus(Qt::TabFocusReason);
         p.type(key);
         EXPECT_FALSE(p.form.timerEnabled(EffectTimer::WashTimer));
 
-        p.form.cmdClear->setFocus(Qt::TabFocusReason);
+        p.form.panel().clearButton()->setFocus(Qt::TabFocusReason);
         p.type(key);
         EXPECT_TRUE(QTest::qWaitFor([&] { return p.surfaceBlank(); }, 2000));
     }

@@ -126,7 +126,7 @@ TEST(StartUp, AMainWindowPreparedAheadShowsAsAFreshOne) {
     EXPECT_EQ(prepared.MyPic().image().size(), fresh.MyPic().image().size());
     // What reached the screen, not a fresh rendering.
     auto shown = [](frmGraphicsPlay& w) { return w.screen()->grabWindow(w.winId()).toImage(); };
-    const QPoint caption = fresh.MyCaption->mapTo(&fresh, QPoint(2, 2));
+    const QPoint caption = fresh.panel().caption()->mapTo(&fresh, QPoint(2, 2));
     EXPECT_EQ(shown(fresh).pixelColor(caption), QColor(0, 0, 192));
     EXPECT_EQ(shown(prepared), shown(fresh));
     EXPECT_TRUE(midi.log().shortMessages().empty());
@@ -175,7 +175,7 @@ TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
     ASSERT_NE(MainSplash::MainWindow(), nullptr);
     EXPECT_TRUE(MainSplash::MainWindow()->isVisible());
     EXPECT_FALSE(MainSplash::MySoundCard->Opened());
-    MainSplash::MainWindow()->cmdStop->click();
+    MainSplash::MainWindow()->panel().freezeButton()->click();
     MainSplash::MainWindow()->close();
     MainSplash::Shutdown();
     platform::restoreDefaultMidiOutDevices();

@@ -50,12 +50,13 @@ TEST(WindowFit, PanelFollowsTheGrantedSize) {
         w.form.resize(g.size);
         QCoreApplication::processEvents();
         ASSERT_EQ(w.form.size(), g.size);
-        const QRect bar = w.form.picButtons->geometry();
+        const QRect bar = w.form.panel().geometry();
         EXPECT_EQ(bar, QRect(0, g.size.height() - panel, g.size.width(), panel));
-        const int surfaceBottom = w.form.picButtons->isVisible() ? bar.top() : g.size.height();
-        EXPECT_EQ(w.form.picture->geometry(), QRect(0, 0, g.size.width(), surfaceBottom - g.strip));
+        const int surfaceBottom = w.form.panel().isVisible() ? bar.top() : g.size.height();
+        EXPECT_EQ(w.form.surfaceWidget().geometry(),
+                  QRect(0, 0, g.size.width(), surfaceBottom - g.strip));
         EXPECT_EQ(w.form.MyPic().ScaleHeight(), surfaceBottom - g.strip);
-        const QRect speed = w.form.SpeedSlider->geometry().translated(bar.topLeft());
+        const QRect speed = w.form.panel().speedSlider()->geometry().translated(bar.topLeft());
         EXPECT_LE(speed.bottom(), g.size.height() - 1) << "the Speed row stays in the window";
     }
 }

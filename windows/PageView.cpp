@@ -8,20 +8,6 @@
 
 namespace {
 
-PageView::ExternalOpener& externalOpener() {
-    static PageView::ExternalOpener opener;
-    return opener;
-}
-
-void openOutside(const QUrl& url) {
-    const PageView::ExternalOpener opener = externalOpener();
-    if (opener) {
-        opener(url);
-    } else {
-        QDesktopServices::openUrl(url);
-    }
-}
-
 bool readableFile(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isReadable();
@@ -48,12 +34,6 @@ PageView::PageView(QWidget* parent) : QTextBrowser(parent) {
     });
 }
 
-PageView::ExternalOpener PageView::setExternalOpener(ExternalOpener opener) {
-    ExternalOpener previous = std::move(externalOpener());
-    externalOpener() = std::move(opener);
-    return previous;
-}
-
 void PageView::Navigate(const QString& path) {
     if (!readableFile(path)) {
         page_ = path;
@@ -70,7 +50,7 @@ void PageView::followLink(const QUrl& url) {
         return;
     }
     if (localPathOf(url).isEmpty()) {
-        openOutside(url);
+        QDesktopServices::openUrl(url);
         return;
     }
     setSource(url);
@@ -84,7 +64,7 @@ void PageView::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
     }
     const QString local = localPathOf(name);
     if (local.isEmpty()) {
-        openOutside(name);
+        QDesktopServices::openUrl(name);
         return;
     }
     page_ = local;

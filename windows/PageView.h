@@ -3,8 +3,6 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include <functional>
-
 // The page view of the Help and advertisement windows. It shows local HTML files only:
 // links to other local pages open in the view, everything else goes to the desktop's browser.
 class PageView : public QTextBrowser {
@@ -19,11 +17,6 @@ public:
     // The path last navigated to, whether it could be shown or not.
     QString currentPage() const { return page_; }
     bool showsMissingPage() const { return missing_; }
-
-    using ExternalOpener = std::function<void(const QUrl&)>;
-    // Replaces the hand-over to the desktop's browser (empty restores it); returns the previous
-    // one.
-    static ExternalOpener setExternalOpener(ExternalOpener opener);
 
 protected:
     void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;

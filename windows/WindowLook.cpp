@@ -1,5 +1,8 @@
 #include "windows/WindowLook.h"
 
+#include "platform/AppInfo.h"
+#include "windows/Fonts.h"
+
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
@@ -55,6 +58,21 @@ void makeTransparentLabel(QLabel* label, const QColor& textColour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, textColour);
     label->setPalette(palette);
+}
+
+QLabel* titleLabel(QWidget* banner, const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, banner);
+    label->setGeometry(place);
+    label->setFont(Fonts::title(36));
+    makeTransparentLabel(label, QColor(255, 255, 128));
+    return label;
+}
+
+QString versionText() {
+    return QStringLiteral("Version %1.%2.%3")
+        .arg(platform::versionMajor())
+        .arg(platform::versionMinor())
+        .arg(platform::versionRevision());
 }
 
 } // namespace windows_look

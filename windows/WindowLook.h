@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPixmap>
 #include <QRect>
+#include <QString>
 
 class QLabel;
 class QPushButton;
@@ -25,5 +26,11 @@ void paintBackground(QWidget* widget, const QColor& colour);
 
 // A label whose background lets its parent show through.
 void makeTransparentLabel(QLabel* label, const QColor& textColour);
+
+// The large pale yellow title written over the banner ("Zelphor  ----  by").
+QLabel* titleLabel(QWidget* banner, const QString& text, const QRect& place);
+
+// "Version 1.0.24", from the version numbers.
+QString versionText();
 
 } // namespace windows_look

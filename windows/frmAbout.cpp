@@ -1,8 +1,8 @@
 #include "windows/frmAbout.h"
 
-#include "windows/Fonts.h"
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
+#include "windows/Fonts.h"
 #include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
 #include "windows/WindowLook.h"
@@ -36,10 +36,8 @@ frmAbout::frmAbout(QWidget* parent)
 
     picIcon = windows_look::bannerLabel(this, twipRect(0, 0, 10140, 3435));
 
-    lblTitle = new QLabel(QStringLiteral("Zelphor  ----  by"), picIcon);
-    lblTitle->setGeometry(twipRect(1080, 120, 7245, 720));
-    lblTitle->setFont(Fonts::title(36));
-    windows_look::makeTransparentLabel(lblTitle, QColor(255, 255, 128));
+    lblTitle = windows_look::titleLabel(picIcon, QStringLiteral("Zelphor  ----  by"),
+                                        twipRect(1080, 120, 7245, 720));
 
     const QFont plain12 = Fonts::sans(12);
     lblVersion =
@@ -72,10 +70,7 @@ frmAbout::frmAbout(QWidget* parent)
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + platform::applicationTitle());
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(platform::versionMajor())
-                            .arg(platform::versionMinor())
-                            .arg(platform::versionRevision()));
+    lblVersion->setText(windows_look::versionText());
 }
 
 void frmAbout::cmdOK_Click() {

@@ -1,6 +1,5 @@
 #include "windows/frmAd.h"
 
-#include "windows/Fonts.h"
 #include "platform/Twips.h"
 #include "windows/FrameFit.h"
 #include "windows/InfoWindows.h"
@@ -31,10 +30,8 @@ frmAd::frmAd(QWidget* parent)
 
     picIcon = windows_look::bannerLabel(this, twipRect(2400, 0, 10140, 3435));
 
-    Label1 = new QLabel(QStringLiteral("Melodrix  ----  with"), picIcon);
-    Label1->setGeometry(twipRect(1320, 120, 7605, 720));
-    Label1->setFont(Fonts::title(36));
-    windows_look::makeTransparentLabel(Label1, QColor(255, 255, 128));
+    Label1 = windows_look::titleLabel(picIcon, QStringLiteral("Melodrix  ----  with"),
+                                      twipRect(1320, 120, 7605, 720));
 
     cmdOK = new QPushButton(QStringLiteral("OK"), picIcon);
     cmdOK->setGeometry(twipRect(3120, 2280, 1455, 735));

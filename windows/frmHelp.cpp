@@ -3,6 +3,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Twips.h"
 #include "windows/FrameFit.h"
+#include "windows/KeyPreview.h"
 #include "windows/PageView.h"
 
 #include <QCloseEvent>
@@ -16,33 +17,6 @@
 using platform::px;
 using platform::twipRect;
 
-namespace {
-
-constexpr int escapeKeyCode = 27;
-
-// Key codes as the handlers know them; only the keys they look at are translated.
-int classicKeyCode(const QKeyEvent& event) {
-    const int key = event.key();
-    if (key == Qt::Key_Escape) {
-        return escapeKeyCode;
-    }
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
-        return key;
-    }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F16) {
-        return 112 + (key - Qt::Key_F1);
-    }
-    return 0;
-}
-
-int classicShift(Qt::KeyboardModifiers modifiers) {
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) |
-           (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
-           (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
-}
-
-} // namespace
-
 frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Zelphor Help"));
@@ -50,8 +24,16 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     MyBrowser = new PageView(this);
     MyBrowser->setGeometry(twipRect(0, 0, 12735, 9615));
-    // Key preview: the window sees keys before the page view does.
-    MyBrowser->installEventFilter(this);
+    // The window sees keys before the page view does.
+    new KeyPreview(this, [this](QWidget* receiver, const QKeyEvent& key) {
+        // Backspace in the page goes back, as the page view's own Alt+Left does.
+        if (receiver == MyBrowser && key.key() == Qt::Key_Backspace &&
+            key.modifiers() == Qt::NoModifier) {
+            MyBrowser->backward();
+            return true;
+        }
+        return Form_KeyDown(key.key(), key.modifiers());
+    });
 
     cmdBack = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), tr("Back"), this);
     cmdBack->setToolTip(tr("Back to the page before (Backspace or Alt+Left)"));
@@ -70,38 +52,12 @@ void frmHelp::Form_Load() {
     MyBrowser->Navigate(platform::applicationFolder() + QStringLiteral("/help.htm"));
 }
 
-void frmHelp::Form_KeyDown(int KeyCode, int Shift) {
-    (void)Shift;
-    if (KeyCode == escapeKeyCode) {
+bool frmHelp::Form_KeyDown(int KeyCode, Qt::KeyboardModifiers) {
+    if (KeyCode == Qt::Key_Escape) {
         close();
+        return true;
     }
-}
-
-bool frmHelp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == MyBrowser && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier) {
-            MyBrowser->backward();
-            return true;
-        }
-        const int code = classicKeyCode(*key);
-        Form_KeyDown(code, classicShift(key->modifiers()));
-        return code == escapeKeyCode;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void frmHelp::keyPressEvent(QKeyEvent* event) {
-    // A key the page view left unused comes up here after the preview has seen it.
-    if (focusWidget() == MyBrowser) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    const int code = classicKeyCode(*event);
-    Form_KeyDown(code, classicShift(event->modifiers()));
-    if (code != escapeKeyCode) {
-        QWidget::keyPressEvent(event);
-    }
+    return false;
 }
 
 void frmHelp::resizeEvent(QResizeEvent* event) {

@@ -12,8 +12,8 @@ public:
     explicit frmHelp(QWidget* parent = nullptr);
 
     void Form_Load();
-    // KeyCode uses the classic key codes: 27 is Escape.
-    void Form_KeyDown(int KeyCode, int Shift);
+    // Escape closes the window; returns whether the key was used up.
+    bool Form_KeyDown(int KeyCode, Qt::KeyboardModifiers Shift);
 
     PageView* MyBrowser = nullptr;
     // Over the page's top right corner while there is a page to go back to (Backspace and
@@ -24,8 +24,6 @@ signals:
     void unloaded();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -73,10 +73,11 @@ public:
     Soak(platform::OfflineSynthesizer& synth, SoundCard& card) : synth_(synth), form_(card) {
         form_.showLoaded();
         // The advertisement window is not what this measures.
-        form_.AdTimer.stop();
+        form_.adTimer().stop();
         // The intervals the window's timers run at now: the design values at speed 50.
         for (int t = 0; t < EffectTimerCount; ++t) {
-            interval_[std::size_t(t)] = std::max(1, form_.timer(EffectTimer(t)).interval());
+            interval_[std::size_t(t)] =
+                std::max(1, form_.scheduler().timer(EffectTimer(t)).interval());
         }
     }
     ~Soak() {

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "effects/EffectTable.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
 #include "music/Tunes.h"
@@ -59,11 +60,7 @@ void FakeHost::PlayNote() {
 }
 
 QString FakeHost::buttonCaption(EffectButton button) const {
-    static const QStringList captions = {
-        "Galactic Satellites", "Einstein Waves", "Black Holes",    "Trigonemtric Tracejtories",
-        "Jagged Maze",         "Spectral Flood", "Exploding Suns", "Cosmic Sines",
-        "Saturated Rainbow",   "Meteorites"};
-    return captions.at(static_cast<int>(button));
+    return QString::fromLatin1(effectDesign(button).caption);
 }
 
 void FakeHost::AddTuneToCaption() {

@@ -1,0 +1,135 @@
+// How fast the Effect timers run, and when they stop; no window needed.
+#include "effects/EffectScheduler.h"
+#include "effects/EffectTable.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+namespace {
+
+using T = EffectTimer;
+
+std::vector<int> intervals(const EffectScheduler& s) {
+    std::vector<int> all;
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        all.push_back(s.interval(T(t)));
+    }
+    return all;
+}
+
+std::vector<T> running(const EffectScheduler& s) {
+    std::vector<T> all;
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        if (s.enabled(T(t))) {
+            all.push_back(T(t));
+        }
+    }
+    return all;
+}
+
+// In the timers' order: Einstein Waves, Saturated Rainbow, Meteorites, Jagged Maze, Black Holes,
+// Spectral Flood, Exploding Suns, Cosmic Sines, Trigonometric Trajectories.
+TEST(EffectScheduler, DesignIntervalsThenSixFollowTheSliderAtLoad) {
+    const std::vector<int> design{50, 10, 20, 5, 30, 5, 10, 5, 10};
+    struct Case {
+        int speed;
+        std::vector<int> atLoad;
+    };
+    // Exploding Suns, Cosmic Sines and Trigonometric Trajectories keep their design values.
+    const Case cases[] = {{50, {20, 20, 20, 20, 20, 20, 10, 5, 10}},
+                          {16, {62, 62, 62, 62, 62, 62, 10, 5, 10}},
+                          {400, {2, 2, 2, 2, 2, 2, 10, 5, 10}}};
+    for (const Case& c : cases) {
+        EffectScheduler s([](T) {});
+        EXPECT_EQ(intervals(s), design);
+        s.load(c.speed);
+        EXPECT_EQ(intervals(s), c.atLoad) << c.speed;
+    }
+}
+
+TEST(EffectScheduler, OnceTheSliderMovesSevenRunAt1000AndTwoAt2000PerValue) {
+    struct Case {
+        int speed, fast, slow;
+    };
+    // Rounded to nearest, halves to even: 62.5, 12.5 and 2.5 go down, 142.86 up.
+    const Case cases[] = {{1, 1000, 2000}, {7, 143, 286}, {16, 62, 125}, {32, 31, 62},
+                          {80, 12, 25},    {160, 6, 12},  {400, 2, 5},   {50, 20, 40}};
+    EffectScheduler s([](T) {});
+    s.load(50);
+    for (const auto& [speed, fast, slow] : cases) {
+        s.setSpeed(speed);
+        EXPECT_EQ(intervals(s),
+                  (std::vector<int>{fast, fast, fast, fast, fast, fast, fast, slow, slow}))
+            << speed;
+    }
+    EXPECT_TRUE(running(s).empty()) << "a speed change starts nothing";
+}
+
+TEST(EffectScheduler, CosmicSinesRunsSlowerOnceTheSliderIsMovedAndPutBack) {
+    EffectScheduler s([](T) {});
+    s.load(50);
+    EXPECT_EQ(s.interval(T::SineTimer), 5);
+    s.setSpeed(51);
+    s.setSpeed(50);
+    EXPECT_EQ(s.interval(T::SineTimer), 40);
+}
+
+TEST(EffectScheduler, FreezeStopsAllUntilRestartedAndUnloadForGood) {
+    EffectScheduler s([](T) {});
+    s.load(50);
+    for (T t : {T::MyTimer, T::SineTimer, T::TrigTimer}) {
+        s.setEnabled(t, true);
+    }
+    EXPECT_EQ(running(s), (std::vector<T>{T::MyTimer, T::SineTimer, T::TrigTimer}));
+    s.setEnabled(T::SineTimer, false);
+    EXPECT_EQ(running(s), (std::vector<T>{T::MyTimer, T::TrigTimer}));
+
+    s.stopAll();
+    EXPECT_TRUE(running(s).empty());
+    EXPECT_EQ(s.interval(T::MyTimer), 20) << "freezing keeps the intervals";
+    s.setEnabled(T::WashTimer, true);
+    EXPECT_EQ(running(s), std::vector<T>{T::WashTimer}) << "an Effect may start again";
+
+    s.unload();
+    EXPECT_TRUE(s.unloaded());
+    EXPECT_TRUE(running(s).empty());
+    s.setEnabled(T::WashTimer, true);
+    EXPECT_TRUE(running(s).empty()) << "nothing starts after unload";
+}
+
+TEST(EffectScheduler, EachTimerTicksItsOwnEffect) {
+    std::vector<T> ticks;
+    EffectScheduler s([&ticks](T t) { ticks.push_back(t); });
+    s.setSpeed(400);
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        ticks.clear();
+        s.setEnabled(T(t), true);
+        ASSERT_TRUE(QTest::qWaitFor([&ticks] { return !ticks.empty(); }, 2000)) << t;
+        s.setEnabled(T(t), false);
+        EXPECT_EQ(std::set<T>(ticks.begin(), ticks.end()), std::set<T>{T(t)});
+    }
+}
+
+// Every button and every timer has exactly one row; only Galactic Satellites has no timer.
+TEST(EffectTable, OneRowPerButtonAndPerTimer) {
+    std::set<EffectButton> buttons;
+    std::set<T> timers;
+    for (const EffectDesign& d : EffectTable) {
+        buttons.insert(d.button);
+        EXPECT_EQ(&effectDesign(d.button), &d);
+        if (d.timer) {
+            timers.insert(*d.timer);
+            EXPECT_EQ(&effectDesign(*d.timer), &d);
+            EXPECT_NE(d.tick, nullptr);
+        }
+        EXPECT_EQ(!d.timer, d.button == EffectButton::cmdGalactic);
+    }
+    EXPECT_EQ(buttons.size(), std::size_t(EffectButtonCount));
+    EXPECT_EQ(timers.size(), std::size_t(EffectTimerCount));
+}
+
+} // namespace
