@@ -75,7 +75,7 @@ inline double percentile(std::vector<double> v, double fraction) {
     if (v.empty()) {
         return 0.0;
     }
-    const auto at = std::min(v.size() - 1, static_cast<std::size_t>(fraction * v.size()));
+    const auto at = std::min(v.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(v.size())));
     const auto it = v.begin() + static_cast<std::ptrdiff_t>(at);
     std::nth_element(v.begin(), it, v.end());
     return *it;

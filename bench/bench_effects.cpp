@@ -98,7 +98,7 @@ void touch(const QImage& image) {
 
 // One host with its Effects and its own generator.
 struct Lane {
-    explicit Lane(const bench::EffectEntry& entry) : entry(entry) {
+    explicit Lane(const bench::EffectEntry& effect) : entry(effect) {
         bench::RandomScope scope(random);
         host = std::make_unique<bench::BenchHost>();
         effects = std::make_unique<Effects>(*host);

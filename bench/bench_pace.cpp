@@ -87,8 +87,8 @@ void soundPerFont(bench::Report& report, double seconds) {
         runAllEffects(program, seconds * 3);
         render.stop();
         const double total = std::max<double>(1.0, static_cast<double>(samples));
-        report.add("level_full_scale_" + name, 100.0 * full / total, "percent", bench::below(0.01));
-        report.add("level_at_limiter_ceiling_" + name, 100.0 * limited / total, "percent");
+        report.add("level_full_scale_" + name, 100.0 * static_cast<double>(full) / total, "percent", bench::below(0.01));
+        report.add("level_at_limiter_ceiling_" + name, 100.0 * static_cast<double>(limited) / total, "percent");
     }
 }
 

@@ -239,10 +239,10 @@ std::string checkTick(EffectTimer timer, const QImage& drawn, const Before& b, c
         const int up = std::max({levels[0], levels[1], levels[2]});
         const int down = 255 - std::min({levels[0], levels[1], levels[2]});
         for (int k = 0; k <= up; ++k) {
-            referenceDot(want, b.X1 + 5, y0 - 1.5f * k, 6, shade(-k));
+            referenceDot(want, b.X1 + 5, y0 - 1.5f * float(k), 6, shade(-k));
         }
         for (int k = 1; k <= 5 + down; ++k) {
-            referenceDot(want, b.X1 + 5, y0 + 1.5f * k, 6, shade(std::max(k - 5, 0)));
+            referenceDot(want, b.X1 + 5, y0 + 1.5f * float(k), 6, shade(std::max(k - 5, 0)));
         }
         return drawn == want ? "" : "the column differs";
     }
@@ -364,7 +364,7 @@ TEST(DrawingSurface, FarOutAndNonFiniteShapesDrawNothingButReachingInShowsTheVis
     const std::pair<float, float> far[] = {{1e10f, 10},         {10, -3e9f}, {10, 5e12f},
                                            {FLT_MAX, -FLT_MAX}, {-10, 10},   {NaN, 10},
                                            {10, NaN},           {10, -Inf}};
-    for (int16_t width : {1, 5}) {
+    for (int16_t width : {int16_t(1), int16_t(5)}) {
         DrawingSurface s(QSize(64, 48));
         int notified = 0;
         s.setChangeNotifier([&] { ++notified; });

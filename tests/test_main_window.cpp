@@ -282,7 +282,7 @@ TEST(InfoWindows, TheProgramEndsWithItsLastWindow) {
 
 // The program's generator, reseeded from the run's seed instead of the clock so a seed replays.
 struct SeededProgramRandom final : platform::RandomSource {
-    explicit SeededProgramRandom(uint64_t seed) : seed(seed), generator(seed) {}
+    explicit SeededProgramRandom(uint64_t runSeed) : seed(runSeed), generator(runSeed) {}
     float next() override { return generator.next(); }
     void reseed() override { generator.seedWith(seed ^ (++reseeds * 0x9E3779B97F4A7C15ULL)); }
     uint64_t seed, reseeds = 0;
@@ -332,9 +332,9 @@ std::string runMonkey(uint64_t seed, long count) {
         } else if (r < 1350) {
             // Any button of any open window but Quit; Galactic Satellites only when r is 0.
             std::vector<QAbstractButton*> buttons;
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-                    if (window->isVisible() && b != form.panel().quitButton() &&
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                for (QAbstractButton* b : top->findChildren<QAbstractButton*>()) {
+                    if (top->isVisible() && b != form.panel().quitButton() &&
                         (b == form.panel().effectButton(EffectButton::cmdGalactic)) == (r == 0)) {
                         buttons.push_back(b);
                     }

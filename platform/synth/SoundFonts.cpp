@@ -127,9 +127,9 @@ std::vector<std::string> soundFontCandidates(const SynthSettings& settings) {
         }
         return out;
     }
-    if (synth::SettingsPtr settings{new_fluid_settings()}) {
+    if (synth::SettingsPtr defaults{new_fluid_settings()}) {
         char* value = nullptr;
-        if (fluid_settings_dupstr(settings.get(), "synth.default-soundfont", &value) == FLUID_OK &&
+        if (fluid_settings_dupstr(defaults.get(), "synth.default-soundfont", &value) == FLUID_OK &&
             value != nullptr) {
             add(value);
         }
