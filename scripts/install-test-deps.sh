@@ -6,6 +6,7 @@
 # (then both PulseAudio and PipeWire, as on a build machine): the end-to-end tests start a
 # private instance of each that is there, and never touch the desktop's own.
 #   ZELPHOR_WITH_FUZZ=1  also clang and its libFuzzer runtime, for the fuzz target
+#   ZELPHOR_WITH_LINT=1  also clang-tidy
 set -euo pipefail
 cd "$(dirname "$0")"
 ./install-run-deps.sh
@@ -26,5 +27,8 @@ if ! any_installed pulseaudio pipewire-pulse; then
 fi
 if [ "${ZELPHOR_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${ZELPHOR_WITH_LINT:-0}" = 1 ]; then
+    packages+=(clang-tidy)
 fi
 install_packages "${packages[@]}"
