@@ -16,6 +16,16 @@ QRgb toRgb(int32_t c) {
     return qRgb(redOf(c), greenOf(c), blueOf(c));
 }
 
+// A pen of the colour and width; the dotted style only shows at width 1.
+QPen stylePen(int32_t colour, int width, int16_t style) {
+    QPen pen(QColor::fromRgb(toRgb(colour)));
+    pen.setWidth(width);
+    if (width == 1 && style == DrawingSurface::Dot) {
+        pen.setDashPattern({1.0, 2.0});
+    }
+    return pen;
+}
+
 // Clips the segment to the rectangle [lo, hi] in double precision (Liang-Barsky).
 // False when nothing of it lies inside, or a coordinate is not finite.
 bool clipSegment(double& x1, double& y1, double& x2, double& y2, double lo_x, double lo_y,
@@ -181,16 +191,9 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, int32_t colour
         return;
     }
     QPainter p(&image_);
-    QPen pen(QColor::fromRgb(toRgb(colour)));
-    pen.setWidth(w);
+    QPen pen = stylePen(colour, w, drawStyle_);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
-    // Styled lines only show at width 1, as on the original platform.
-    if (w == 1 && drawStyle_ == Dot) {
-        pen.setDashPattern({1.0, 2.0});
-    } else if (w == 1 && drawStyle_ == Dash) {
-        pen.setDashPattern({6.0, 3.0});
-    }
     p.setPen(pen);
     p.drawLine(QPointF(ax, ay), QPointF(bx, by));
     const QRectF box = QRectF(QPointF(ax, ay), QPointF(bx, by)).normalized();
@@ -230,14 +233,7 @@ void DrawingSurface::Circle(float x, float y, float radius, int32_t colour) {
         return;
     }
     QPainter p(&image_);
-    QPen pen(QColor::fromRgb(toRgb(colour)));
-    pen.setWidth(drawWidth_);
-    if (drawWidth_ == 1 && drawStyle_ == Dot) {
-        pen.setDashPattern({1.0, 2.0});
-    } else if (drawWidth_ == 1 && drawStyle_ == Dash) {
-        pen.setDashPattern({6.0, 3.0});
-    }
-    p.setPen(pen);
+    p.setPen(stylePen(colour, drawWidth_, drawStyle_));
     if (filled) {
         p.setBrush(QColor::fromRgb(toRgb(fillColor_)));
     }

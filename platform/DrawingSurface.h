@@ -14,7 +14,7 @@ namespace platform {
 // Anything outside the picture is clipped, however far out (NaN and infinity included).
 class DrawingSurface {
 public:
-    enum LineStyle : int16_t { Solid = 0, Dash = 1, Dot = 2 };
+    enum LineStyle : int16_t { Solid = 0, Dot = 2 };
     enum FillStyle : int16_t { FillSolid = 0, FillTransparent = 1 };
 
     explicit DrawingSurface(QSize size = QSize(1, 1));
