@@ -4,6 +4,7 @@
 
 #include "doubles/RecordingMidiOut.h"
 #include "effects/EffectHost.h"
+#include "effects/EffectTable.h"
 #include "music/FormState.h"
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
@@ -14,7 +15,6 @@
 
 #include <sys/resource.h>
 
-#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -75,7 +75,8 @@ inline double percentile(std::vector<double> v, double fraction) {
     if (v.empty()) {
         return 0.0;
     }
-    const auto at = std::min(v.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(v.size())));
+    const auto at =
+        std::min(v.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(v.size())));
     const auto it = v.begin() + static_cast<std::ptrdiff_t>(at);
     std::nth_element(v.begin(), it, v.end());
     return *it;
@@ -325,11 +326,7 @@ public:
     QString caption() const override { return caption_; }
     void setCaption(const QString& text) override { caption_ = text; }
     QString buttonCaption(EffectButton button) const override {
-        static const QStringList captions = {
-            "Galactic Satellites", "Einstein Waves", "Black Holes",    "Trigonemtric Tracejtories",
-            "Jagged Maze",         "Spectral Flood", "Exploding Suns", "Cosmic Sines",
-            "Saturated Rainbow",   "Meteorites"};
-        return captions.at(static_cast<int>(button));
+        return QString::fromLatin1(effectDesign(button).caption);
     }
     void AddTuneToCaption() override { caption_ = Tunes::AddTuneToCaption(caption_, 0); }
     void setTimerEnabled(EffectTimer timer, bool enabled) override {
@@ -357,17 +354,19 @@ struct EffectEntry {
 };
 
 inline const std::array<EffectEntry, EffectTimerCount>& timedEffects() {
-    static const std::array<EffectEntry, EffectTimerCount> all = {{
-        {"einstein_waves", EffectTimer::MyTimer, EffectButton::cmdEinsteinWaves},
-        {"saturated_rainbow", EffectTimer::RainTimer, EffectButton::cmdRainbow},
-        {"meteorites", EffectTimer::ShadedRainTimer, EffectButton::cmdShadedRainbow},
-        {"jagged_maze", EffectTimer::JaggedTimer, EffectButton::cmdJagged},
-        {"black_holes", EffectTimer::CircleTimer, EffectButton::CmdBlackHoles},
-        {"spectral_flood", EffectTimer::WashTimer, EffectButton::cmdWash},
-        {"exploding_suns", EffectTimer::ExplodeTimer, EffectButton::cmdExplodingSuns},
-        {"cosmic_sines", EffectTimer::SineTimer, EffectButton::cmdSineWaver},
-        {"trigonometric_trajectories", EffectTimer::TrigTimer, EffectButton::cmdTrig},
-    }};
+    static const std::array<EffectEntry, EffectTimerCount> all = [] {
+        // In the order of EffectTimer.
+        const char* const names[EffectTimerCount] = {
+            "einstein_waves", "saturated_rainbow", "meteorites",
+            "jagged_maze",    "black_holes",       "spectral_flood",
+            "exploding_suns", "cosmic_sines",      "trigonometric_trajectories"};
+        std::array<EffectEntry, EffectTimerCount> entries{};
+        for (int i = 0; i < EffectTimerCount; ++i) {
+            const auto timer = static_cast<EffectTimer>(i);
+            entries[static_cast<std::size_t>(i)] = {names[i], timer, effectDesign(timer).button};
+        }
+        return entries;
+    }();
     return all;
 }
 

@@ -58,16 +58,6 @@ Quarters quarters(const std::vector<double>& series) {
             median({series.end() - std::ptrdiff_t(n), series.end()})};
 }
 
-// The nine Effects that have a timer; Galactic Satellites only starts two of them.
-constexpr EffectButton kEffects[] = {
-    EffectButton::cmdEinsteinWaves, EffectButton::CmdBlackHoles, EffectButton::cmdTrig,
-    EffectButton::cmdJagged,        EffectButton::cmdWash,       EffectButton::cmdExplodingSuns,
-    EffectButton::cmdSineWaver,     EffectButton::cmdRainbow,    EffectButton::cmdShadedRainbow};
-constexpr EffectTimer kTimerOf[] = {
-    EffectTimer::MyTimer,     EffectTimer::CircleTimer, EffectTimer::TrigTimer,
-    EffectTimer::JaggedTimer, EffectTimer::WashTimer,   EffectTimer::ExplodeTimer,
-    EffectTimer::SineTimer,   EffectTimer::RainTimer,   EffectTimer::ShadedRainTimer};
-
 class Soak {
 public:
     Soak(platform::OfflineSynthesizer& synth, SoundCard& card) : synth_(synth), form_(card) {
@@ -115,9 +105,9 @@ public:
             }
             *next += interval_[index];
             // Saturated Rainbow and Meteorites stop at the right edge: start them again.
-            for (std::size_t e = 0; e < std::size(kEffects); ++e) {
-                if (!form_.timerEnabled(kTimerOf[e])) {
-                    form_.effects().click(kEffects[e]);
+            for (const bench::EffectEntry& effect : bench::timedEffects()) {
+                if (!form_.timerEnabled(effect.timer)) {
+                    form_.effects().click(effect.button);
                     ++restarts;
                 }
             }
@@ -134,8 +124,8 @@ public:
 
 private:
     void startAll() {
-        for (EffectButton b : kEffects) {
-            form_.effects().click(b);
+        for (const bench::EffectEntry& effect : bench::timedEffects()) {
+            form_.effects().click(effect.button);
         }
         for (std::size_t t = 0; t < due_.size(); ++t) {
             due_[t] = interval_[t];
