@@ -7,7 +7,7 @@
 using B = EffectButton;
 using T = EffectTimer;
 
-const std::array<EffectDesign, EffectButtonCount> EffectTable = {{
+constexpr std::array<EffectDesign, EffectButtonCount> EffectTable = {{
     {B::cmdGalactic, "Galactic Satellites", 120, std::nullopt, 0, 0, false,
      [](Effects& e) { e.galactic.cmdGalactic_Click(); }, nullptr},
     {B::cmdEinsteinWaves, "Einstein Waves", 1320, T::MyTimer, 50, 1000, true,
@@ -37,6 +37,30 @@ const std::array<EffectDesign, EffectButtonCount> EffectTable = {{
      [](Effects& e) { e.meteorites.cmdShadedRainbow_Click(); },
      [](Effects& e) { e.meteorites.ShadedRainTimer_Timer(); }},
 }};
+
+namespace {
+
+// Every button and every timer has exactly one row, so the lookups below always find one.
+constexpr bool oneRowEach() {
+    for (int i = 0; i < EffectButtonCount; ++i) {
+        if (std::count_if(EffectTable.begin(), EffectTable.end(), [i](const EffectDesign& d) {
+                return d.button == static_cast<EffectButton>(i);
+            }) != 1) {
+            return false;
+        }
+    }
+    for (int i = 0; i < EffectTimerCount; ++i) {
+        if (std::count_if(EffectTable.begin(), EffectTable.end(), [i](const EffectDesign& d) {
+                return d.timer == static_cast<EffectTimer>(i);
+            }) != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(oneRowEach(), "every Effect button and timer needs exactly one row");
+
+} // namespace
 
 const EffectDesign& effectDesign(EffectButton button) {
     return *std::find_if(EffectTable.begin(), EffectTable.end(),
