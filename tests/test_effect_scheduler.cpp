@@ -77,7 +77,6 @@ TEST(EffectScheduler, FreezeStopsAllUntilRestartedAndUnloadForGood) {
     s.setEnabled(T::TrigTimer, true);
     s.stopAll();
     EXPECT_TRUE(running(s).empty());
-    EXPECT_EQ(s.interval(T::MyTimer), 20) << "freezing keeps the intervals";
     s.setEnabled(T::WashTimer, true);
     EXPECT_EQ(running(s), std::vector<T>{T::WashTimer}) << "an Effect may start again";
 
@@ -99,24 +98,6 @@ TEST(EffectScheduler, EachTimerTicksItsOwnEffect) {
         s.setEnabled(T(t), false);
         EXPECT_EQ(std::set<T>(ticks.begin(), ticks.end()), std::set<T>{T(t)});
     }
-}
-
-// Every button and every timer has exactly one row; only Galactic Satellites has no timer.
-TEST(EffectTable, OneRowPerButtonAndPerTimer) {
-    std::set<EffectButton> buttons;
-    std::set<T> timers;
-    for (const EffectDesign& d : EffectTable) {
-        buttons.insert(d.button);
-        EXPECT_EQ(&effectDesign(d.button), &d);
-        if (d.timer) {
-            timers.insert(*d.timer);
-            EXPECT_EQ(&effectDesign(*d.timer), &d);
-            EXPECT_NE(d.tick, nullptr);
-        }
-        EXPECT_EQ(!d.timer, d.button == EffectButton::cmdGalactic);
-    }
-    EXPECT_EQ(buttons.size(), std::size_t(EffectButtonCount));
-    EXPECT_EQ(timers.size(), std::size_t(EffectTimerCount));
 }
 
 } // namespace
