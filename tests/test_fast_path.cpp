@@ -178,7 +178,7 @@ TEST(DrawingSurface, LinesAndCirclesAreAsWideAsThePenInTheirStyleAndClipped) {
 
 // What the Effects share and a tick reads: the state before it.
 struct Before {
-    float X1, Y1, X2, Y2, DX1, DY1, DX2, DY2, driftX, driftY, slope, frequency, offset, radius;
+    float X1, Y1, X2, Y2, DX1, DY1, DX2, DY2, driftX, driftY, slope, frequency, radius;
     int16_t r, g, b;
     int32_t pen;
     float penX, penY, W, H;
@@ -186,9 +186,9 @@ struct Before {
     explicit Before(const FormState& s, const DrawingSurface& pic)
         : X1(s.X1), Y1(s.Y1), X2(s.X2), Y2(s.Y2), DX1(s.DX1), DY1(s.DY1), DX2(s.DX2), DY2(s.DY2),
           driftX(s.CurveDriftX), driftY(s.CurveDriftY), slope(s.CurveSlope),
-          frequency(s.CurveFrequency), offset(s.DY2), radius(s.Radius), r(s.RedLevel),
-          g(s.GreenLevel), b(s.BlueLevel), pen(s.PenColour), penX(pic.CurrentX()),
-          penY(pic.CurrentY()), W(pic.ScaleWidth()), H(pic.ScaleHeight()),
+          frequency(s.CurveFrequency), radius(s.Radius), r(s.RedLevel), g(s.GreenLevel),
+          b(s.BlueLevel), pen(s.PenColour), penX(pic.CurrentX()), penY(pic.CurrentY()),
+          W(pic.ScaleWidth()), H(pic.ScaleHeight()),
           filled(pic.FillStyle() == DrawingSurface::FillSolid) {}
     // The colour a step further round the wheel.
     int32_t turned(int16_t step) const {
@@ -221,7 +221,7 @@ std::string checkTick(EffectTimer timer, const QImage& drawn, const Before& b, c
             const auto t = static_cast<float>(i * TwoPi / 1000);
             const double angle = t * b.frequency;
             const double c = timer == EffectTimer::SineTimer ? std::sin(angle) : std::tan(angle);
-            const auto u = static_cast<float>(c + t * b.slope + b.offset);
+            const auto u = static_cast<float>(c + t * b.slope + b.DY2);
             const auto x = static_cast<float>(b.W * t / TwoPi + (b.DX1 + b.driftX));
             referenceDot(want, x, b.H / 2 - b.H * u / 2 + (b.DY1 + b.driftY), 5,
                          RGB(b.r, b.g, b.b));

@@ -10,25 +10,12 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(InfoWindows, AMissingPageNamesTheFile) {
-    const QByteArray saved = qgetenv("ZELPHOR_DATA_DIR");
-    QTemporaryDir empty;
-    qputenv("ZELPHOR_DATA_DIR", empty.path().toLocal8Bit());
-    InfoWindows::ShowAdPage("/Practical.htm");
-    const PageView* view = InfoWindows::AdWindow()->MyBrowser;
-    EXPECT_TRUE(view->showsMissingPage());
-    EXPECT_TRUE(view->toPlainText().contains(platform::applicationFolder() + "/Practical.htm"));
-    InfoWindows::CloseAll();
-    qputenv("ZELPHOR_DATA_DIR", saved);
-}
 
 // One tick in four opens the window, on one of six pages; each page is one sixth of the range.
 TEST(InfoWindows, AdvertisementTickOpensARandomPageOneTimeInFour) {

@@ -1,7 +1,7 @@
 #include "app/MainSplash.h"
 #include "app/frmGraphicsPlay.h"
 #include "platform/Random.h"
-#include "support/TestSupport.h"
+#include "support/LoadedWindow.h"
 #include "windows/InfoWindows.h"
 #include "windows/frmAbout.h"
 #include "windows/frmAd.h"
@@ -9,8 +9,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -22,40 +22,7 @@
 
 namespace {
 
-std::vector<EffectTimer> runningTimers(frmGraphicsPlay& form) {
-    std::vector<EffectTimer> running;
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        if (form.timerEnabled(EffectTimer(t))) {
-            running.push_back(EffectTimer(t));
-        }
-    }
-    return running;
-}
-
-// A loaded main window on the recording device, as after start-up.
-struct Window {
-    testing_support::OpenRecorder midi;
-    frmGraphicsPlay form{midi.card};
-
-    Window() {
-        form.showLoaded();
-        form.activateWindow();
-        QCoreApplication::processEvents();
-        midi.log().clear();
-    }
-    ~Window() {
-        form.close();
-        InfoWindows::CloseAll();
-    }
-    // A key to what has the focus here; Qt tries it as shortcut override and access key first.
-    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        form.activateWindow();
-        QWidget* target = QApplication::focusWidget();
-        testing_support::sendKey(target && target->window() == &form ? target : &form, key,
-                                 modifiers);
-    }
-    bool anyEffectTimerRunning() { return !runningTimers(form).empty(); }
-};
+using Window = testing_support::LoadedWindow;
 
 TEST(MainWindow, KeyLegendPutsEachEntryOnALineOfItsOwn) {
     Window w;
@@ -114,17 +81,6 @@ TEST(MainWindow, StopMusicDoesNothingOnceTheWindowIsClosed) {
     EXPECT_EQ(stops, 1);
 }
 
-// The slider's value at load and its moves reach the timers (the rules: test_effect_scheduler).
-TEST(MainWindow, SpeedSliderSetsTheIntervals) {
-    Window w;
-    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 20);
-    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), 5);
-    w.form.panel().speedSlider()->setValue(16);
-    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 62);
-    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), 125);
-    EXPECT_FALSE(w.anyEffectTimerRunning());
-}
-
 TEST(MainWindow, VolumeSliderSendsOnlyTheExpressionLevelWithZeroAtTheTop) {
     Window w;
     for (int v : {0, 127, 101}) {
@@ -136,21 +92,20 @@ TEST(MainWindow, VolumeSliderSendsOnlyTheExpressionLevelWithZeroAtTheTop) {
     // A click on the track above the handle (wherever the style puts the track across).
     QSlider* slider = w.form.panel().volumeSlider();
     for (int x = 0; x < slider->width() && slider->value() == 101; ++x) {
-        const QPoint top(x, slider->height() / 5);
-        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent event(type, top, slider->mapToGlobal(top), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                              Qt::NoModifier);
-            QApplication::sendEvent(slider, &event);
-        }
+        QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(x, slider->height() / 5));
     }
     EXPECT_LT(slider->value(), 101);
     ASSERT_FALSE(w.midi.log().shortMessages().empty());
     EXPECT_EQ(w.midi.log().shortMessages().back(), 0x0BB0u + (uint32_t(slider->value()) << 16));
 }
 
-TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
+// The slider's value at load and its moves reach the timers (the rules: test_effect_scheduler).
+TEST(MainWindow, SpeedSetsTheIntervalsAndFreezeStopsAndSilencesAllButKeepsTheWalkAndTheLevel) {
     Window w;
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 20);
+    w.form.panel().speedSlider()->setValue(16);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::MyTimer), 62);
+    EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), 125);
     w.form.panel().volumeSlider()->setValue(30);
     for (int b = 1; b < EffectButtonCount; ++b) {
         w.form.panel().effectButton(EffectButton(b))->click();
@@ -169,21 +124,6 @@ TEST(MainWindow, FreezeStopsAndSilencesEverythingButKeepsTheWalkAndTheLevel) {
     EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), intervals);
     EXPECT_TRUE(w.form.MyPic().image() == picture);
     EXPECT_EQ(w.form.panel().volumeSlider()->value(), 30);
-}
-
-TEST(MainWindow, PanelKeyTogglesThePanelAndRefitsTheSurface) {
-    Window w;
-    // 1024 x 768: the panel is 157 pixels high and its caption line 17.
-    EXPECT_EQ(w.form.panel().y(), 611);
-    EXPECT_EQ(w.form.MyPic().ScaleHeight(), 594);
-    const float heights[] = {768, 611, 768, 611};
-    for (float height : heights) {
-        w.press(Qt::Key_P);
-        EXPECT_EQ(w.form.panel().isVisible(), height < 768);
-        EXPECT_EQ(w.form.MyPic().ScaleHeight(), height);
-        EXPECT_EQ(w.form.surfaceWidget().height(), int(height));
-        EXPECT_EQ(w.form.MyPic().ScaleWidth(), 1024);
-    }
 }
 
 TEST(MainWindow, CaptionNamesTheEffectAndTheTuneChosenWhenItStarted) {
@@ -310,6 +250,16 @@ std::string checkMidi(platform::MidiRecording& log, std::multiset<int>& sounding
     }
     log.clear();
     return sounding.size() > 1 ? std::to_string(sounding.size()) + " notes sounding" : "";
+}
+
+std::vector<EffectTimer> runningTimers(const frmGraphicsPlay& form) {
+    std::vector<EffectTimer> running;
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        if (form.timerEnabled(EffectTimer(t))) {
+            running.push_back(EffectTimer(t));
+        }
+    }
+    return running;
 }
 
 std::string runMonkey(uint64_t seed, long count) {

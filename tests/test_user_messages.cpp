@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 #include "windows/InfoWindows.h"
 #include "windows/PageView.h"
+#include "windows/frmAd.h"
 #include "windows/frmHelp.h"
 
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 // What the user is told when something is missing, and the way back in Help.
 namespace {
@@ -67,16 +69,26 @@ TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
     }
 }
 
-TEST(UserMessages, AMissingPageNamesTheFolderAndTheVariable) {
+// Help and an advertisement page, read from a folder without the pages.
+TEST(UserMessages, AMissingPageNamesTheFileTheFolderAndTheVariable) {
     QTemporaryDir empty;
     ScopedEnv data("ZELPHOR_DATA_DIR", empty.path().toStdString());
     InfoWindows::ShowHelp();
-    const QString text = InfoWindows::HelpWindow()->MyBrowser->toPlainText();
+    InfoWindows::ShowAdPage("/Practical.htm");
+    const std::pair<const PageView*, QString> pages[] = {
+        {InfoWindows::HelpWindow()->MyBrowser, "/help.htm"},
+        {InfoWindows::AdWindow()->MyBrowser, "/Practical.htm"}};
+    for (const auto& [view, name] : pages) {
+        const QString text = view->toPlainText();
+        EXPECT_TRUE(view->showsMissingPage());
+        for (const QString& part :
+             {"The page could not be found:\n" + empty.path() + name,
+              "from the folder " + QDir::toNativeSeparators(empty.path()) + ".",
+              QString("ZELPHOR_DATA_DIR names that folder")}) {
+            EXPECT_TRUE(text.contains(part)) << text.toStdString();
+        }
+    }
     InfoWindows::CloseAll();
-    EXPECT_TRUE(text.contains("The page could not be found")) << text.toStdString();
-    EXPECT_TRUE(text.contains("from the folder " + QDir::toNativeSeparators(empty.path()) + "."))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains("ZELPHOR_DATA_DIR names that folder")) << text.toStdString();
 }
 
 // A page opened from a link inside Help, and three ways back to the help page.

@@ -1,0 +1,36 @@
+#include "support/LoadedWindow.h"
+
+#include "windows/InfoWindows.h"
+
+#include <QApplication>
+
+namespace testing_support {
+
+LoadedWindow::LoadedWindow() {
+    form.showLoaded();
+    form.activateWindow();
+    QCoreApplication::processEvents();
+    midi.log().clear();
+}
+
+LoadedWindow::~LoadedWindow() {
+    form.close();
+    InfoWindows::CloseAll();
+}
+
+void LoadedWindow::press(int key, Qt::KeyboardModifiers modifiers) {
+    form.activateWindow();
+    QWidget* target = QApplication::focusWidget();
+    sendKey(target && target->window() == &form ? target : &form, key, modifiers);
+}
+
+bool LoadedWindow::anyEffectTimerRunning() const {
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        if (form.timerEnabled(EffectTimer(t))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace testing_support
