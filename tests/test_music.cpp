@@ -220,10 +220,8 @@ TEST(Tunes, EachOptionPlaysItsListNoteByNoteAndStartsAgainAfterTheEnd) {
         numbers("69 64 73 69 71 64 74 71 73 69 76 73 71 76 68 71 69 64 73 69 71 64 74 71 73 69 "
                 "76 73 71 76 68 71"),
     };
-    const std::size_t lengths[] = {109, 22, 22, 16, 55, 35, 32, 32, 32};
     for (int option = 0; option < 9; ++option) {
         std::vector<int> twice = lists[option];
-        ASSERT_EQ(twice.size(), lengths[option]);
         twice.insert(twice.end(), lists[option].begin(), lists[option].begin() + 2);
         EXPECT_EQ(Player(option).play(std::vector<float>(twice.size(), 1.0f)), twice)
             << Tunes::OptionCaptions().at(option).toStdString();
