@@ -235,8 +235,9 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     ASSERT_TRUE(eventually([this] { return !state().audioRunning; }, 10s));
     st::useAudioDrivers({"pulseaudio"});
     platform::midiOutShortMsg(handle, kMiddleCOn);
-    // The synthesizer's thread now waits for the server; the window's thread never does. A
-    // full queue drops notes, and a reset still gets through.
+    // Time for the synthesizer's thread to restart the output and so wait for the server; the
+    // window's thread never does. A full queue drops notes, and a reset still gets through.
+    std::this_thread::sleep_for(100ms);
     for (int i = 0; i < 10000; ++i) {
         platform::midiOutShortMsg(handle, kMiddleCOn);
     }
