@@ -112,8 +112,6 @@ struct Routed {
         case 0xC0:
             PemSoundsModule::SendProgramChange(note, channel);
             break;
-        default:
-            platform::midiOutShortMsg(PemSoundsModule::MidiOutHandle, message);
         }
     }
 

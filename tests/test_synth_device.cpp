@@ -44,29 +44,17 @@ std::string errorText(platform::MMRESULT code) {
 
 // A socket that takes connections and never answers: a sound server that has lost its
 // session manager behaves so.
-class SilentServer {
-public:
+struct SilentServer {
     explicit SilentServer(const std::string& path) {
-        fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-        bound_ = fd_ >= 0 &&
-                 bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                 listen(fd_, 8) == 0;
+        bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                listen(fd, 8) == 0;
     }
-    ~SilentServer() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-    bool bound() const { return bound_; }
-
-private:
-    int fd_ = -1;
-    bool bound_ = false;
+    ~SilentServer() { ::close(fd); }
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    bool bound = false;
 };
 
 class SynthDevice : public ::testing::Test {
@@ -102,11 +90,11 @@ protected:
     // Everything sent so far has reached the synthesizer.
     void applied() { ASSERT_TRUE(st::waitUntilApplied(device(), 10s)); }
 
-    st::BuiltInSynthesizerState state() {
+    platform::SynthesizerState state() {
         platform::MidiOutDevice* device = platform::midiOutDeviceFor(handle);
         const auto s = device != nullptr ? st::inspect(*device) : std::nullopt;
         EXPECT_TRUE(s) << "device 0 is not the open built-in synthesizer";
-        return s.value_or(st::BuiltInSynthesizerState{});
+        return s.value_or(platform::SynthesizerState{});
     }
 
     fs::path dir;
@@ -191,7 +179,7 @@ TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen.value_or("") + " then " + c.places.front());
         ScopedEnv env("ZELPHOR_SOUNDFONT", c.chosen);
-        st::lookForSoundFontsOnlyIn(c.places);
+        st::configure([&](platform::SynthSettings& s) { s.soundFontPlaces = c.places; });
         testing::internal::CaptureStderr();
         ASSERT_EQ(open(), c.result);
         const std::string said = testing::internal::GetCapturedStderr();
@@ -223,7 +211,7 @@ TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
 TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     const std::string socketPath = (dir / "native").string();
     SilentServer server(socketPath);
-    ASSERT_TRUE(server.bound());
+    ASSERT_TRUE(server.bound);
     ScopedEnv pulse("PULSE_SERVER", "unix:" + socketPath);
     st::useAudioDrivers({"pulseaudio"});
     platform::setMidiOutOpenTimeLimit(500ms);
@@ -239,13 +227,17 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
 
     // Opened on a file output, then paused; the next note asks the silent server.
     st::useAudioDrivers({"file"}, (dir / "out.raw").string());
-    st::setIdlePause(50ms, 10ms);
+    st::configure([](platform::SynthSettings& s) {
+        s.idlePause = 50ms;
+        s.idleCheck = 10ms;
+    });
     ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
     ASSERT_TRUE(eventually([this] { return !state().audioRunning; }, 10s));
     st::useAudioDrivers({"pulseaudio"});
     platform::midiOutShortMsg(handle, kMiddleCOn);
-    // The synthesizer's thread now waits for the server; the window's thread never does. A
-    // full queue drops notes, and a reset still gets through.
+    // Time for the synthesizer's thread to restart the output and so wait for the server; the
+    // window's thread never does. A full queue drops notes, and a reset still gets through.
+    std::this_thread::sleep_for(100ms);
     for (int i = 0; i < 10000; ++i) {
         platform::midiOutShortMsg(handle, kMiddleCOn);
     }
@@ -263,26 +255,24 @@ class IdleAudio : public SynthDevice, public ::testing::WithParamInterface<std::
 protected:
     void SetUp() override {
         SynthDevice::SetUp();
-        font.emplace("ZELPHOR_SOUNDFONT", GetParam());
         output = (dir / "out.raw").string();
         st::useAudioDrivers({"file"}, output);
-        st::setIdlePause(200ms, 20ms);
-        st::setReleaseLimit(300ms);
-        st::setPreload(false);
+        st::configure([](platform::SynthSettings& s) {
+            s.idlePause = 200ms;
+            s.idleCheck = 20ms;
+            s.releaseLimit = 300ms;
+            s.preload = false;
+        });
         ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
     }
-    void TearDown() override {
-        SynthDevice::TearDown();
-        font.reset();
-    }
-
     bool paused() {
         return eventually([this] { return !state().audioRunning; }, 10s);
     }
 
-    // The loudest sample of about a fifth of a second written to path after the messages
-    // sent so far have reached the synthesizer.
-    int loudestAfterApplied(const std::string& path) {
+    // The loudest sample of about a fifth of a second written to the output after the
+    // messages sent so far have reached the synthesizer.
+    int loudestAfterApplied() {
+        const std::string& path = output;
         applied();
         std::error_code ec;
         const auto from = fs::file_size(path, ec);
@@ -297,7 +287,7 @@ protected:
         return peak;
     }
 
-    std::optional<ScopedEnv> font;
+    ScopedEnv font{"ZELPHOR_SOUNDFONT", GetParam()};
     std::string output;
 };
 
@@ -315,7 +305,7 @@ TEST_P(IdleAudio, PausesWhenSilentAndResumesWithTheNextNoteAudible) {
     EXPECT_FALSE(state().audioRunning);
 
     platform::midiOutShortMsg(handle, kMiddleCOn);
-    EXPECT_GT(loudestAfterApplied(output), 100);
+    EXPECT_GT(loudestAfterApplied(), 100);
     const auto resumed = state();
     EXPECT_TRUE(resumed.audioRunning);
     EXPECT_EQ(resumed.audioStarts, 2);
@@ -375,12 +365,15 @@ TEST_P(IdleAudio, AnOutputThatWillNotRestartKeepsTheDeviceUsable) {
 TEST_P(IdleAudio, EveryInstrumentIsLoadedAheadOfItsFirstNote) {
     platform::midiOutClose(handle);
     handle = 0;
-    st::setPreload(true, 0ms);
+    st::configure([](platform::SynthSettings& s) {
+        s.preload = true;
+        s.preloadDelay = 0ms;
+    });
     ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
     ASSERT_TRUE(eventually([this] { return state().presetsLoaded == 81; }, 60s));
     platform::midiOutShortMsg(handle, kStringsOnChannel1);
     platform::midiOutShortMsg(handle, kMiddleCOn);
-    EXPECT_GT(loudestAfterApplied(output), 100);
+    EXPECT_GT(loudestAfterApplied(), 100);
 }
 
 } // namespace

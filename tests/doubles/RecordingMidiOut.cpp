@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
+
 namespace platform {
 
 std::vector<uint32_t> MidiRecording::shortMessages() const {
@@ -15,19 +17,13 @@ std::vector<uint32_t> MidiRecording::shortMessages() const {
 }
 
 std::size_t MidiRecording::resets() const {
-    std::size_t n = 0;
-    for (const auto& e : events) {
-        n += e.kind == MidiEvent::Kind::Reset ? 1 : 0;
-    }
-    return n;
+    return std::count_if(events.begin(), events.end(),
+                         [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Reset; });
 }
 
 std::size_t MidiRecording::closes() const {
-    std::size_t n = 0;
-    for (const auto& e : events) {
-        n += e.kind == MidiEvent::Kind::Close ? 1 : 0;
-    }
-    return n;
+    return std::count_if(events.begin(), events.end(),
+                         [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Close; });
 }
 
 std::multiset<int> MidiRecording::soundingNotes() const {

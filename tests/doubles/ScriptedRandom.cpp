@@ -6,7 +6,6 @@ float ScriptedRandom::next() {
     if (pos_ < values_.size()) {
         return values_[pos_++];
     }
-    ++overruns_;
     return values_.empty() ? 0.0f : values_.back();
 }
 

@@ -14,11 +14,6 @@ SynthSettings& settingsInForce() {
     return s;
 }
 
-template <typename Change> void change(Change&& c) {
-    std::lock_guard lock(settingsMutex);
-    c(settingsInForce());
-}
-
 } // namespace
 
 SynthSettings settings() {
@@ -30,40 +25,23 @@ MidiOutFactory synthesizer() {
     return builtInSynthesizer(&settings);
 }
 
-void lookForSoundFontsOnlyIn(std::vector<std::string> places) {
-    change([&](SynthSettings& s) { s.soundFontPlaces = std::move(places); });
-}
-
 void useAudioDrivers(std::vector<std::string> drivers, std::string fileName) {
-    change([&](SynthSettings& s) {
+    configure([&](SynthSettings& s) {
         s.audioDrivers = std::move(drivers);
         s.audioFileName = std::move(fileName);
     });
 }
 
-void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::milliseconds checkEvery) {
-    change([&](SynthSettings& s) {
-        s.idlePause = pauseAfter;
-        s.idleCheck = std::max(checkEvery, std::chrono::milliseconds(1));
-    });
-}
-
-void setReleaseLimit(std::chrono::milliseconds limit) {
-    change([&](SynthSettings& s) { s.releaseLimit = limit; });
-}
-
-void setPreload(bool enabled, std::chrono::milliseconds delay) {
-    change([&](SynthSettings& s) {
-        s.preload = enabled;
-        s.preloadDelay = delay;
-    });
+void configure(const std::function<void(SynthSettings&)>& change) {
+    std::lock_guard lock(settingsMutex);
+    change(settingsInForce());
 }
 
 void restoreDefaults() {
-    change([](SynthSettings& s) { s = SynthSettings{}; });
+    configure([](SynthSettings& s) { s = SynthSettings{}; });
 }
 
-std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device) {
+std::optional<SynthesizerState> inspect(MidiOutDevice& device) {
     if (auto* synth = dynamic_cast<SynthesizerDevice*>(&device)) {
         return synth->state();
     }

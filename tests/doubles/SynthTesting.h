@@ -4,6 +4,7 @@
 #include "platform/synth/FluidSynthOut.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,29 +19,19 @@ MidiOutFactory synthesizer();
 // The settings in force.
 SynthSettings settings();
 
-// Looks for sound fonts only in places (after ZELPHOR_SOUNDFONT) instead of the usual ones.
-void lookForSoundFontsOnlyIn(std::vector<std::string> places);
-
 // Tries only these library audio drivers, in order. The "file" driver writes raw 16-bit
 // stereo to fileName, paced like a sound card, so the audio path runs without a server.
 void useAudioDrivers(std::vector<std::string> drivers, std::string fileName = {});
 
-// Pauses the audio output after pauseAfter without a sounding voice, checking every checkEvery.
-void setIdlePause(std::chrono::milliseconds pauseAfter, std::chrono::milliseconds checkEvery);
-
-// Released voices count as silent once this long has passed since the last message.
-void setReleaseLimit(std::chrono::milliseconds limit);
-
-// Loads every instrument ahead after delay, or never.
-void setPreload(bool enabled, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+// Changes the other settings in force (the places searched for fonts, the idle pause, the
+// release limit, the preloading).
+void configure(const std::function<void(SynthSettings&)>& change);
 
 // Undoes all of the above.
 void restoreDefaults();
 
-using BuiltInSynthesizerState = SynthesizerState;
-
 // Null when device is not the built-in synthesizer.
-std::optional<BuiltInSynthesizerState> inspect(MidiOutDevice& device);
+std::optional<SynthesizerState> inspect(MidiOutDevice& device);
 
 // Waits until every message sent to the built-in synthesizer so far has reached the
 // synthesizer; false on time-out or when device is another one.
