@@ -17,13 +17,15 @@ std::vector<uint32_t> MidiRecording::shortMessages() const {
 }
 
 std::size_t MidiRecording::resets() const {
-    return std::count_if(events.begin(), events.end(),
-                         [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Reset; });
+    return static_cast<std::size_t>(
+        std::count_if(events.begin(), events.end(),
+                      [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Reset; }));
 }
 
 std::size_t MidiRecording::closes() const {
-    return std::count_if(events.begin(), events.end(),
-                         [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Close; });
+    return static_cast<std::size_t>(
+        std::count_if(events.begin(), events.end(),
+                      [](const MidiEvent& e) { return e.kind == MidiEvent::Kind::Close; }));
 }
 
 std::multiset<int> MidiRecording::soundingNotes() const {
