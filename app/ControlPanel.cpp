@@ -41,6 +41,20 @@ QPushButton* commandButton(QWidget* parent, const char* caption, int left) {
     return b;
 }
 
+// A slider moved one by one with the arrows, with a tick mark at every value.
+QSlider* slider(QWidget* parent, Qt::Orientation orientation, const QRect& geometry, int minimum,
+                int maximum, int value, int pageStep, QSlider::TickPosition ticks) {
+    auto* s = new QSlider(orientation, parent);
+    s->setGeometry(geometry);
+    s->setRange(minimum, maximum);
+    s->setValue(value);
+    s->setSingleStep(1);
+    s->setPageStep(pageStep);
+    s->setTickInterval(1);
+    s->setTickPosition(ticks);
+    return s;
+}
+
 } // namespace
 
 ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent) {
@@ -114,14 +128,8 @@ void ControlPanel::addVolume() {
     label(this, QStringLiteral("Max"), twipRect(14520, 1560, 375, 255),
           QStringLiteral("color: white; background-color: black;"));
 
-    volume_ = new QSlider(Qt::Vertical, this);
-    volume_->setGeometry(twipRect(14880, 480, 255, 1335));
-    volume_->setRange(0, 127);
-    volume_->setValue(101);
-    volume_->setSingleStep(1);
-    volume_->setPageStep(5);
-    volume_->setTickInterval(1);
-    volume_->setTickPosition(QSlider::TicksRight);
+    volume_ = slider(this, Qt::Vertical, twipRect(14880, 480, 255, 1335), 0, 127, 101, 5,
+                     QSlider::TicksRight);
     volume_->setInvertedAppearance(true);
     volume_->setInvertedControls(true);
     connect(volume_, &QSlider::valueChanged, this, &ControlPanel::volumeChanged);
@@ -137,12 +145,6 @@ void ControlPanel::addSpeed() {
     narrower.setStretch(95);
     title->setFont(narrower);
 
-    speed_ = new QSlider(Qt::Horizontal, this);
-    speed_->setGeometry(twipRect(2760, 1920, 16815, 375));
-    speed_->setRange(1, 400);
-    speed_->setValue(50);
-    speed_->setSingleStep(1);
-    speed_->setPageStep(10);
-    speed_->setTickInterval(1);
-    speed_->setTickPosition(QSlider::TicksBelow);
+    speed_ = slider(this, Qt::Horizontal, twipRect(2760, 1920, 16815, 375), 1, 400, 50, 10,
+                    QSlider::TicksBelow);
 }

@@ -268,8 +268,7 @@ int main(int argc, char** argv) {
     }
     platform::registerMidiOutDevices({platform::builtInSynthesizer()});
     std::vector<Figure> figures;
-    record(figures, "synth_output_latency", platform::synth_testing::configuredOutputLatencyMs(),
-           "ms");
+    record(figures, "synth_output_latency", platform::kOutputLatencyMs, "ms");
     // Every installed General MIDI font, each figure named after its font.
     for (const std::string& font : platform::synth_testing::installedSoundFonts()) {
         setenv("ZELPHOR_SOUNDFONT", font.c_str(), 1);

@@ -1,6 +1,7 @@
 // How fast the Effect timers run, and when they stop; no window needed.
 #include "effects/EffectScheduler.h"
 #include "effects/EffectTable.h"
+#include "support/TestSupport.h"
 
 #include <QTest>
 
@@ -22,13 +23,7 @@ std::vector<int> intervals(const EffectScheduler& s) {
 }
 
 std::vector<T> running(const EffectScheduler& s) {
-    std::vector<T> all;
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        if (s.enabled(T(t))) {
-            all.push_back(T(t));
-        }
-    }
-    return all;
+    return testing_support::runningTimers([&s](T t) { return s.enabled(t); });
 }
 
 // In the timers' order: Einstein Waves, Saturated Rainbow, Meteorites, Jagged Maze, Black Holes,

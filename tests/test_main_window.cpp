@@ -252,16 +252,6 @@ std::string checkMidi(platform::MidiRecording& log, std::multiset<int>& sounding
     return sounding.size() > 1 ? std::to_string(sounding.size()) + " notes sounding" : "";
 }
 
-std::vector<EffectTimer> runningTimers(const frmGraphicsPlay& form) {
-    std::vector<EffectTimer> running;
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        if (form.timerEnabled(EffectTimer(t))) {
-            running.push_back(EffectTimer(t));
-        }
-    }
-    return running;
-}
-
 std::string runMonkey(uint64_t seed, long count) {
     std::mt19937_64 dice(seed);
     auto roll = [&dice](int n) { return std::uniform_int_distribution<int>(0, n - 1)(dice); };
@@ -274,7 +264,8 @@ std::string runMonkey(uint64_t seed, long count) {
     std::string problem;
     for (long i = 0; i < count && problem.empty(); ++i) {
         bool froze = false; // after a freeze nothing may sound or run
-        const std::vector<EffectTimer> running = runningTimers(form);
+        const std::vector<EffectTimer> running =
+            testing_support::runningTimers([&form](EffectTimer t) { return form.timerEnabled(t); });
         // Galactic Satellites pauses 100 ms, so it comes only about once in 1,600 actions.
         const int r = roll(1600);
         if (r > 0 && r < 1000 && !running.empty()) {

@@ -53,10 +53,6 @@ bool waitUntilApplied(MidiOutDevice& device, std::chrono::milliseconds limit) {
     return synth != nullptr && synth->waitUntilApplied(limit);
 }
 
-double configuredOutputLatencyMs() {
-    return kOutputLatencyMs;
-}
-
 std::vector<std::string> installedSoundFonts() {
     namespace fs = std::filesystem;
     std::vector<std::string> fonts;

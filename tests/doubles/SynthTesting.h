@@ -37,9 +37,6 @@ std::optional<SynthesizerState> inspect(MidiOutDevice& device);
 // synthesizer; false on time-out or when device is another one.
 bool waitUntilApplied(MidiOutDevice& device, std::chrono::milliseconds limit);
 
-// The target latency the output asks the audio server for.
-double configuredOutputLatencyMs();
-
 // The General MIDI fonts installed in the usual places, each once.
 std::vector<std::string> installedSoundFonts();
 

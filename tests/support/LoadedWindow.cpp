@@ -25,12 +25,7 @@ void LoadedWindow::press(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool LoadedWindow::anyEffectTimerRunning() const {
-    for (int t = 0; t < EffectTimerCount; ++t) {
-        if (form.timerEnabled(EffectTimer(t))) {
-            return true;
-        }
-    }
-    return false;
+    return !runningTimers([this](EffectTimer t) { return form.timerEnabled(t); }).empty();
 }
 
 } // namespace testing_support

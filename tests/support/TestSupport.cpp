@@ -55,6 +55,16 @@ FakeHost::FakeHost(QSize size) : surface_(size) {
     caption_ = VersionCaption();
 }
 
+std::vector<EffectTimer> runningTimers(const std::function<bool(EffectTimer)>& running) {
+    std::vector<EffectTimer> all;
+    for (int t = 0; t < EffectTimerCount; ++t) {
+        if (running(EffectTimer(t))) {
+            all.push_back(EffectTimer(t));
+        }
+    }
+    return all;
+}
+
 void FakeHost::PlayNote() {
     ::PlayNote(state_);
 }

@@ -19,6 +19,9 @@
 
 namespace testing_support {
 
+// The Effect timers for which running(timer) holds, in EffectTimer order.
+std::vector<EffectTimer> runningTimers(const std::function<bool(EffectTimer)>& running);
+
 // Device 0 becomes a recorder for the life of this object.
 class RecordedMidi {
 public:
