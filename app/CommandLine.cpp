@@ -6,13 +6,72 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
+
 namespace app {
 
 namespace {
 
-const QString usageLine = QStringLiteral(
-    "[-h] [-v] [--seed N] [--windowed [WxH]] [--mute] [--midi-out NAME] [--list-midi-outputs] "
-    "[--record FILE.mid]");
+// Every option the user may give, in the order --help lists them. The parser, the usage line
+// and --help are all made from this table.
+struct OptionRow {
+    const char* letter; // the one-letter name, or empty
+    const char* name;
+    const char* value; // what follows the option; empty for a flag
+    bool valueOptional;
+    const char* description; // a line break goes on under the first line, aligned with it
+};
+
+constexpr std::array<OptionRow, 8> optionTable = {{
+    {"h", "help", "", false, "Show this help and exit."},
+    {"v", "version", "", false, "Show the version and exit."},
+    {"", "seed", "N", false,
+     "Make every random choice from a generator seeded with N\n"
+     "(0 to 18446744073709551615), so that runs repeat."},
+    {"", "windowed", "WxH", true,
+     "Open a normal resizable window (1024x768 if no size is\n"
+     "given, at least 320x240) instead of covering the screen."},
+    {"", "mute", "", false, "Open no sound device."},
+    {"", "midi-out", "NAME", false,
+     "Send the music to the MIDI output NAME instead of the\n"
+     "built-in synthesizer (see --list-midi-outputs)."},
+    {"", "list-midi-outputs", "", false, "List the MIDI outputs and exit."},
+    {"", "record", "FILE.mid", false, "Record the music to a Standard MIDI File."},
+}};
+
+QStringList namesOf(const OptionRow& row) {
+    QStringList names{QLatin1String(row.name)};
+    if (*row.letter != '\0') {
+        names.prepend(QLatin1String(row.letter));
+    }
+    return names;
+}
+
+// "-h", "--help": a name as the user types it.
+QString dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// " N", " [WxH]" or nothing.
+QString shownValue(const OptionRow& row) {
+    const QString value = QLatin1String(row.value);
+    if (value.isEmpty()) {
+        return {};
+    }
+    return QLatin1Char(' ') +
+           (row.valueOptional ? QLatin1Char('[') + value + QLatin1Char(']') : value);
+}
+
+// "[-h] [-v] [--seed N] ...": each option by its shortest name.
+QString usageLine() {
+    QStringList parts;
+    for (const OptionRow& row : optionTable) {
+        parts << QLatin1Char('[') + dashed(namesOf(row).first()) + shownValue(row) +
+                     QLatin1Char(']');
+    }
+    return parts.join(QLatin1Char(' '));
+}
 
 // The hidden option that carries the size of --windowed WxH.
 const QString windowSizeName = QStringLiteral("zelphor-window-size");
@@ -39,7 +98,7 @@ CommandLine exitWith(int status, QString out, QString err) {
 CommandLine usageError(const QString& program, const QString& what) {
     return exitWith(usageExitStatus, {},
                     program + QStringLiteral(": ") + what + QLatin1Char('\n') +
-                        QStringLiteral("Usage: ") + program + QLatin1Char(' ') + usageLine +
+                        QStringLiteral("Usage: ") + program + QLatin1Char(' ') + usageLine() +
                         QLatin1Char('\n'));
 }
 
@@ -72,44 +131,36 @@ QStringList withWindowSizeSplit(const QStringList& arguments) {
 } // namespace
 
 QString helpText(const QString& program) {
-    return QStringLiteral("Usage: ") + program + QLatin1Char(' ') + usageLine +
-           QStringLiteral("\n"
-                          "Animated abstract graphics with MIDI sounds.\n"
-                          "\n"
-                          "Options:\n"
-                          "  -h, --help             Show this help and exit.\n"
-                          "  -v, --version          Show the version and exit.\n"
-                          "  --seed N               Make every random choice from a generator "
-                          "seeded with N\n"
-                          "                         (0 to 18446744073709551615), so that runs "
-                          "repeat.\n"
-                          "  --windowed [WxH]       Open a normal resizable window (1024x768 if "
-                          "no size is\n"
-                          "                         given, at least 320x240) instead of covering "
-                          "the screen.\n"
-                          "  --mute                 Open no sound device.\n"
-                          "  --midi-out NAME        Send the music to the MIDI output NAME "
-                          "instead of the\n"
-                          "                         built-in synthesizer (see "
-                          "--list-midi-outputs).\n"
-                          "  --list-midi-outputs    List the MIDI outputs and exit.\n"
-                          "  --record FILE.mid      Record the music to a Standard MIDI File.\n");
+    // The column the descriptions start in, four past the longest "--name VALUE".
+    const QString indent(25, QLatin1Char(' '));
+    QString text = QStringLiteral("Usage: ") + program + QLatin1Char(' ') + usageLine() +
+                   QStringLiteral("\nAnimated abstract graphics with MIDI sounds.\n\nOptions:\n");
+    for (const OptionRow& row : optionTable) {
+        QStringList names = namesOf(row);
+        std::transform(names.begin(), names.end(), names.begin(), dashed);
+        const QString entry =
+            QStringLiteral("  ") + names.join(QStringLiteral(", ")) + shownValue(row);
+        QString description = QLatin1String(row.description).toString();
+        description.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
+        text += entry.leftJustified(indent.size() - 1) + QLatin1Char(' ') + description +
+                QLatin1Char('\n');
+    }
+    return text;
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     const QString program = programName(arguments);
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    const QCommandLineOption seed(QStringLiteral("seed"), {}, QStringLiteral("N"));
-    const QCommandLineOption windowed(QStringLiteral("windowed"));
-    const QCommandLineOption windowSize(windowSizeName, {}, QStringLiteral("WxH"));
-    const QCommandLineOption mute(QStringLiteral("mute"));
-    const QCommandLineOption midiOut(QStringLiteral("midi-out"), {}, QStringLiteral("NAME"));
-    const QCommandLineOption list(QStringLiteral("list-midi-outputs"));
-    const QCommandLineOption record(QStringLiteral("record"), {}, QStringLiteral("FILE"));
-    parser.addOptions({help, version, seed, windowed, windowSize, mute, midiOut, list, record});
+    for (const OptionRow& row : optionTable) {
+        // --windowed's optional size comes in as the hidden option below.
+        parser.addOption(
+            QCommandLineOption(namesOf(row), QLatin1String(row.description).toString().simplified(),
+                               row.valueOptional ? QString() : QLatin1String(row.value)));
+    }
+    parser.addOption(QCommandLineOption(windowSizeName, {}, QStringLiteral("WxH")));
+    const auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
+    const auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
 
     if (!parser.parse(withWindowSizeSplit(arguments))) {
         return usageError(program, parser.errorText());
@@ -118,18 +169,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return usageError(program, QStringLiteral("unexpected argument '") +
                                        parser.positionalArguments().first() + QStringLiteral("'"));
     }
-    for (const QCommandLineOption* single : {&seed, &windowSize, &midiOut, &record}) {
-        if (parser.values(*single).size() > 1) {
-            const QString name =
-                single == &windowSize ? QStringLiteral("windowed") : single->names().first();
-            return usageError(program, QStringLiteral("--") + name +
+    // A value given twice is an error, not a choice of the last one.
+    for (const OptionRow& row : optionTable) {
+        const QString given = row.valueOptional ? windowSizeName : QLatin1String(row.name);
+        if (*row.value != '\0' && parser.values(given).size() > 1) {
+            return usageError(program, QStringLiteral("--") + QLatin1String(row.name) +
                                            QStringLiteral(" is given more than once"));
         }
     }
-    if (parser.isSet(help)) {
+    if (isSet("help")) {
         return exitWith(0, helpText(program), {});
     }
-    if (parser.isSet(version)) {
+    if (isSet("version")) {
         return exitWith(0,
                         QStringLiteral("%1 %2.%3.%4\n")
                             .arg(platform::applicationTitle())
@@ -140,9 +191,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     CommandLine c;
-    if (parser.isSet(seed)) {
+    if (isSet("seed")) {
         bool ok = false;
-        const QString text = parser.value(seed);
+        const QString text = value("seed");
         const qulonglong n = text.toULongLong(&ok, 10);
         if (!ok || text.startsWith(QLatin1Char('+'))) {
             return usageError(program, QStringLiteral("bad value for --seed: '") + text +
@@ -150,10 +201,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
         c.options.seed = n;
     }
-    if (parser.isSet(windowed)) {
+    if (isSet("windowed")) {
         c.options.windowSize = defaultWindowedSize;
-        if (parser.isSet(windowSize)) {
-            const QString text = parser.value(windowSize);
+        if (parser.isSet(windowSizeName)) {
+            const QString text = parser.value(windowSizeName);
             const auto m = sizePattern().match(text);
             const QSize size =
                 m.hasMatch() ? QSize(m.captured(1).toInt(), m.captured(2).toInt()) : QSize();
@@ -167,9 +218,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             c.options.windowSize = size;
         }
     }
-    c.options.mute = parser.isSet(mute);
-    if (parser.isSet(midiOut)) {
-        c.options.midiOut = parser.value(midiOut);
+    c.options.mute = isSet("mute");
+    if (isSet("midi-out")) {
+        c.options.midiOut = value("midi-out");
         if (c.options.midiOut.trimmed().isEmpty()) {
             return usageError(program, QStringLiteral("bad value for --midi-out: an empty name"));
         }
@@ -177,14 +228,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (c.options.mute && !c.options.midiOut.isEmpty()) {
         return usageError(program, QStringLiteral("--mute and --midi-out exclude each other"));
     }
-    if (parser.isSet(record)) {
-        c.options.recordFile = parser.value(record);
+    if (isSet("record")) {
+        c.options.recordFile = value("record");
         if (c.options.recordFile.isEmpty()) {
             return usageError(program,
                               QStringLiteral("bad value for --record: an empty file name"));
         }
     }
-    if (parser.isSet(list)) {
+    if (isSet("list-midi-outputs")) {
         c.action = CommandLine::Action::ListMidiOutputs;
     }
     return c;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 using app::CommandLine;
@@ -53,16 +54,48 @@ TEST(CommandLine, HelpAndVersionPrintAndEndWell) {
         EXPECT_EQ(h.action, CommandLine::Action::Exit);
         EXPECT_EQ(h.exitStatus, 0);
         EXPECT_TRUE(h.err.isEmpty());
-        for (const char* option : {"--seed", "--windowed", "--mute", "--midi-out",
-                                   "--list-midi-outputs", "--record", "--version"}) {
-            EXPECT_TRUE(h.out.contains(QString::fromUtf8(option))) << option;
-        }
+        EXPECT_EQ(h.out, app::helpText(QStringLiteral("zelphor")));
     }
     for (const char* flag : {"-v", "--version"}) {
         const CommandLine v = parse({flag});
         EXPECT_EQ(v.exitStatus, 0);
         EXPECT_EQ(v.out, QStringLiteral("Zelphor 1.0.24\n"));
     }
+}
+
+// Every option --help lists is one the parser takes, in each spelling and with a value of the
+// kind the help names; and --help lists every option there is.
+TEST(CommandLine, HelpListsExactlyTheOptionsTheParserTakes) {
+    const std::map<QString, QString> sampleValue = {
+        {QStringLiteral("N"), QStringLiteral("7")},
+        {QStringLiteral("[WxH]"), QStringLiteral("800x600")},
+        {QStringLiteral("NAME"), QStringLiteral("port")},
+        {QStringLiteral("FILE.mid"), QStringLiteral("out.mid")},
+    };
+    QStringList listed;
+    for (const QString& line : app::helpText(QStringLiteral("zelphor")).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("  -"))) {
+            continue;
+        }
+        // "  -h, --help   Show ...", "  --seed N   Make ...": the names, then the value if any.
+        QStringList words =
+            line.left(25).simplified().remove(QLatin1Char(',')).split(QLatin1Char(' '));
+        const QString value =
+            words.last().startsWith(QLatin1Char('-')) ? QString() : words.takeLast();
+        for (const QString& name : words) {
+            listed << name;
+            QStringList args{QStringLiteral("zelphor"), name};
+            if (!value.isEmpty()) {
+                ASSERT_TRUE(sampleValue.count(value)) << qPrintable(value);
+                args << sampleValue.at(value);
+            }
+            const CommandLine c = app::parseCommandLine(args);
+            EXPECT_TRUE(c.action != CommandLine::Action::Exit || c.exitStatus == 0)
+                << qPrintable(args.join(QLatin1Char(' '))) << ": " << qPrintable(c.err);
+        }
+    }
+    EXPECT_EQ(listed, QStringList({"-h", "--help", "-v", "--version", "--seed", "--windowed",
+                                   "--mute", "--midi-out", "--list-midi-outputs", "--record"}));
 }
 
 TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
