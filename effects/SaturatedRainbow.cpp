@@ -1,5 +1,6 @@
 #include "effects/Effects.h"
 #include "effects/Primitives.h"
+#include "effects/Sweep.h"
 
 #include "platform/Rounding.h"
 
@@ -15,16 +16,10 @@ void SaturatedRainbow::cmdRainbow_Click() {
 }
 
 void SaturatedRainbow::RainTimer_Timer() {
-    FormState& s = host_.state();
-    platform::DrawingSurface& pic = host_.MyPic();
-
-    host_.PlayNote();
-    s.X1 = s.X1 + 5;
-    s.X2 = s.X2 + 5;
-    TurnColour(s.RedLevel, s.GreenLevel, s.BlueLevel, 8);
-    pic.setForeColor(platform::RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
-    pic.Line(s.X1, s.Y1, s.X2, s.Y2);
-    if (s.X1 > pic.ScaleWidth()) {
-        host_.setTimerEnabled(EffectTimer::RainTimer, false);
-    }
+    SweepStep(host_, EffectTimer::RainTimer, 8, [](EffectHost& host) {
+        FormState& s = host.state();
+        platform::DrawingSurface& pic = host.MyPic();
+        pic.setForeColor(platform::RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
+        pic.Line(s.X1, s.Y1, s.X2, s.Y2);
+    });
 }
