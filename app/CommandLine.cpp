@@ -12,7 +12,7 @@ namespace {
 
 const QString usageLine = QStringLiteral(
     "[-h] [-v] [--seed N] [--windowed [WxH]] [--mute] [--midi-out NAME] [--list-midi-outputs] "
-    "[--record FILE.mid]");
+    "[--record FILE.mid] [--autoplay]");
 
 // The hidden option that carries the size of --windowed WxH.
 const QString windowSizeName = QStringLiteral("zelphor-window-size");
@@ -93,7 +93,9 @@ QString helpText(const QString& program) {
                           "                         built-in synthesizer (see "
                           "--list-midi-outputs).\n"
                           "  --list-midi-outputs    List the MIDI outputs and exit.\n"
-                          "  --record FILE.mid      Record the music to a Standard MIDI File.\n");
+                          "  --record FILE.mid      Record the music to a Standard MIDI File.\n"
+                          "  --autoplay             Play by itself, scene after scene, until a key "
+                          "or a click.\n");
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -109,7 +111,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption midiOut(QStringLiteral("midi-out"), {}, QStringLiteral("NAME"));
     const QCommandLineOption list(QStringLiteral("list-midi-outputs"));
     const QCommandLineOption record(QStringLiteral("record"), {}, QStringLiteral("FILE"));
-    parser.addOptions({help, version, seed, windowed, windowSize, mute, midiOut, list, record});
+    const QCommandLineOption autoplay(QStringLiteral("autoplay"));
+    parser.addOptions(
+        {help, version, seed, windowed, windowSize, mute, midiOut, list, record, autoplay});
 
     if (!parser.parse(withWindowSizeSplit(arguments))) {
         return usageError(program, parser.errorText());
@@ -168,6 +172,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
     }
     c.options.mute = parser.isSet(mute);
+    c.options.autoplay = parser.isSet(autoplay);
     if (parser.isSet(midiOut)) {
         c.options.midiOut = parser.value(midiOut);
         if (c.options.midiOut.trimmed().isEmpty()) {

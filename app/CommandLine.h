@@ -17,6 +17,7 @@ struct StartOptions {
     bool mute = false;
     QString midiOut;    // empty: the built-in synthesizer
     QString recordFile; // empty: no recording
+    bool autoplay = false;
 };
 
 struct CommandLine {

@@ -1,5 +1,6 @@
 #include "app/MainSplash.h"
 
+#include "app/AutoPlay.h"
 #include "app/DesktopIdentity.h"
 #include "app/frmGraphicsPlay.h"
 #include "app/frmSplash.h"
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <random>
 #include <thread>
 
 namespace MainSplash {
@@ -114,7 +116,8 @@ void Shutdown() {
     MySoundCard.reset();
 }
 
-int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices) {
+int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
+        const app::StartOptions& options) {
     platform::registerMidiOutDevices(std::move(devices));
     // The synthesizer gets ready while the application connects to the display and the
     // splash comes up.
@@ -125,7 +128,15 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices) {
     QApplication::setQuitOnLastWindowClosed(false);
     Main();
     QApplication::setQuitOnLastWindowClosed(true);
+    std::unique_ptr<AutoPlay> autoplay;
+    if (options.autoplay && mainWindow) {
+        // The director's own choices repeat with the seed; without one, every show differs.
+        const uint64_t seed = options.seed ? *options.seed : std::random_device{}();
+        autoplay = std::make_unique<AutoPlay>(*mainWindow, seed);
+        autoplay->start();
+    }
     const int status = QApplication::exec();
+    autoplay.reset();
     Shutdown();
     return status;
 }

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 
-
 class QKeyEvent;
 class SoundCard;
 
