@@ -60,8 +60,8 @@ int PanelControls::coveredPercent() const {
     return 100 * drawn / (across * down);
 }
 
-AutoPlay::AutoPlay(frmGraphicsPlay& window, uint64_t seed)
-    : controls_(window), director_(controls_, seed) {
+AutoPlay::AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input)
+    : controls_(window), director_(controls_, seed, fixedSpeed), input_(input) {
     next_.setSingleShot(true);
     next_.setTimerType(Qt::PreciseTimer);
     connect(&next_, &QTimer::timeout, this, [this] { act(); });
@@ -76,7 +76,9 @@ AutoPlay::~AutoPlay() {
 void AutoPlay::start() {
     running_ = true;
     elapsed_.start();
-    QCoreApplication::instance()->installEventFilter(this);
+    if (input_ == Input::EndsIt) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     act();
 }
 

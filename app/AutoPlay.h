@@ -29,10 +29,12 @@ private:
 };
 
 // Runs the director on the main window until the user takes over: any key pressed or mouse
-// button clicked anywhere in the program ends it, and what runs then keeps running.
+// button clicked anywhere in the program ends it, and what runs then keeps running. As a
+// screensaver's, it runs until the end, whatever the input.
 class AutoPlay final : public QObject {
 public:
-    AutoPlay(frmGraphicsPlay& window, uint64_t seed);
+    enum class Input { EndsIt, Ignored };
+    AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input);
     ~AutoPlay() override;
     AutoPlay(const AutoPlay&) = delete;
     AutoPlay& operator=(const AutoPlay&) = delete;
@@ -50,5 +52,6 @@ private:
     Director director_;
     QTimer next_;
     QElapsedTimer elapsed_;
+    const Input input_;
     bool running_ = false;
 };

@@ -6,13 +6,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace app {
 
 namespace {
 
 const QString usageLine = QStringLiteral(
     "[-h] [-v] [--seed N] [--windowed [WxH]] [--mute] [--midi-out NAME] [--list-midi-outputs] "
-    "[--record FILE.mid] [--autoplay]");
+    "[--record FILE.mid] [--autoplay] [--speed V] [--root | --window-id ID] [--sound]");
 
 // The hidden option that carries the size of --windowed WxH.
 const QString windowSizeName = QStringLiteral("zelphor-window-size");
@@ -69,6 +71,46 @@ QStringList withWindowSizeSplit(const QStringList& arguments) {
     return out;
 }
 
+// -root and -window-id: the window given, or a message naming what is wrong with it. Either
+// means the autoplay.
+std::optional<QString> readScreensaver(const QCommandLineParser& parser,
+                                       const QCommandLineOption& root,
+                                       const QCommandLineOption& windowId,
+                                       const QCommandLineOption& sound, StartOptions& options) {
+    options.sound = parser.isSet(sound);
+    if (!parser.isSet(root) && !parser.isSet(windowId)) {
+        if (options.sound) {
+            return QStringLiteral("--sound goes with -root or -window-id");
+        }
+        return std::nullopt;
+    }
+    if (parser.isSet(root) && parser.isSet(windowId)) {
+        return QStringLiteral("-root and -window-id exclude each other");
+    }
+    if (options.windowSize || options.mute || !options.midiOut.isEmpty()) {
+        return QStringLiteral("-root and -window-id take no --windowed, --mute or --midi-out "
+                              "(the sound is off unless --sound is given)");
+    }
+    StartOptions::Screensaver target;
+    target.root = parser.isSet(root);
+    if (!target.root) {
+        const QString text = parser.value(windowId);
+        static const QRegularExpression idPattern(
+            QStringLiteral("^(0[xX][0-9a-fA-F]{1,8}|[0-9]{1,10})$"));
+        bool ok = idPattern.match(text).hasMatch();
+        const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
+        const qulonglong id = ok ? text.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10) : 0;
+        if (!ok || id == 0 || id > 0xFFFFFFFFULL) {
+            return QStringLiteral("bad value for --window-id: '") + text +
+                   QStringLiteral("' (an X11 window id, decimal or 0x hex)");
+        }
+        target.windowId = id;
+    }
+    options.screensaver = target;
+    options.autoplay = true;
+    return std::nullopt;
+}
+
 } // namespace
 
 QString helpText(const QString& program) {
@@ -95,7 +137,16 @@ QString helpText(const QString& program) {
                           "  --list-midi-outputs    List the MIDI outputs and exit.\n"
                           "  --record FILE.mid      Record the music to a Standard MIDI File.\n"
                           "  --autoplay             Play by itself, scene after scene, until a key "
-                          "or a click.\n");
+                          "or a click.\n"
+                          "  --speed V              With --autoplay: every scene at speed V (1 to "
+                          "400).\n"
+                          "  -root, --root          Play as a screensaver in the window of "
+                          "$XSCREENSAVER_WINDOW,\n"
+                          "                         or on the root window (X11 only).\n"
+                          "  -window-id ID          Play as a screensaver in the X11 window ID "
+                          "(decimal or 0x hex).\n"
+                          "  --sound                As a screensaver, play the music too (silent "
+                          "otherwise).\n");
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -112,8 +163,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption list(QStringLiteral("list-midi-outputs"));
     const QCommandLineOption record(QStringLiteral("record"), {}, QStringLiteral("FILE"));
     const QCommandLineOption autoplay(QStringLiteral("autoplay"));
-    parser.addOptions(
-        {help, version, seed, windowed, windowSize, mute, midiOut, list, record, autoplay});
+    const QCommandLineOption speed(QStringLiteral("speed"), {}, QStringLiteral("V"));
+    const QCommandLineOption root(QStringLiteral("root"));
+    const QCommandLineOption windowId(QStringLiteral("window-id"), {}, QStringLiteral("ID"));
+    const QCommandLineOption sound(QStringLiteral("sound"));
+    parser.addOptions({help, version, seed, windowed, windowSize, mute, midiOut, list, record,
+                       autoplay, speed, root, windowId, sound});
 
     if (!parser.parse(withWindowSizeSplit(arguments))) {
         return usageError(program, parser.errorText());
@@ -122,7 +177,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return usageError(program, QStringLiteral("unexpected argument '") +
                                        parser.positionalArguments().first() + QStringLiteral("'"));
     }
-    for (const QCommandLineOption* single : {&seed, &windowSize, &midiOut, &record}) {
+    for (const QCommandLineOption* single :
+         {&seed, &windowSize, &midiOut, &record, &speed, &windowId}) {
         if (parser.values(*single).size() > 1) {
             const QString name =
                 single == &windowSize ? QStringLiteral("windowed") : single->names().first();
@@ -173,6 +229,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     c.options.mute = parser.isSet(mute);
     c.options.autoplay = parser.isSet(autoplay);
+    // A screensaver's settings start the program: one line says what is wrong there.
+    if (const auto problem = readScreensaver(parser, root, windowId, sound, c.options)) {
+        return exitWith(usageExitStatus, {}, program + QStringLiteral(": ") + *problem + '\n');
+    }
+    if (parser.isSet(speed)) {
+        bool ok = false;
+        const QString text = parser.value(speed);
+        const int v = text.toInt(&ok, 10);
+        if (!ok || v < 1 || v > 400 || text.startsWith(QLatin1Char('+'))) {
+            return usageError(program, QStringLiteral("bad value for --speed: '") + text +
+                                           QStringLiteral("' (a whole number from 1 to 400)"));
+        }
+        if (!c.options.autoplay) {
+            return usageError(program, QStringLiteral("--speed goes with --autoplay, -root or "
+                                                      "-window-id"));
+        }
+        c.options.speed = v;
+    }
     if (parser.isSet(midiOut)) {
         c.options.midiOut = parser.value(midiOut);
         if (c.options.midiOut.trimmed().isEmpty()) {

@@ -17,8 +17,9 @@ template <typename T> void shuffle(std::vector<T>& items, platform::RandomSource
 
 } // namespace
 
-Director::Director(DirectorControls& controls, uint64_t seed, const SceneRules& rules)
-    : controls_(controls), rules_(rules), random_(seed) {}
+Director::Director(DirectorControls& controls, uint64_t seed, int fixedSpeed,
+                   const SceneRules& rules)
+    : controls_(controls), rules_(rules), fixedSpeed_(fixedSpeed), random_(seed) {}
 
 int Director::timersOf(EffectButton button) {
     return effectDesign(button).timer ? 1 : 2;
@@ -59,6 +60,9 @@ void Director::beginScene(int64_t now) {
     next.begins = now;
     next.ends = now + between(rules_.shortestScene, rules_.longestScene);
     next.speed = between(rules_.slowestSpeed, rules_.fastestSpeed);
+    if (fixedSpeed_ > 0) {
+        next.speed = fixedSpeed_;
+    }
     next.tune = drawTune();
     // One to as many Effects as there are timers to spare; an Effect that would run too many
     // goes back on the deck for the next scene.

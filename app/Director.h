@@ -28,7 +28,8 @@ public:
 // any comes again. Its choices come from its own generator, so a seed repeats the show.
 class Director {
 public:
-    Director(DirectorControls& controls, uint64_t seed,
+    // A fixed speed (1 to 400) replaces the drawn one; 0 draws one for each scene.
+    Director(DirectorControls& controls, uint64_t seed, int fixedSpeed = 0,
              const SceneRules& rules = DefaultSceneRules);
 
     // Does what is due at now (milliseconds, never going back) and returns when it next has
@@ -66,6 +67,7 @@ private:
 
     DirectorControls& controls_;
     const SceneRules rules_;
+    const int fixedSpeed_;
     platform::ClockSeededRandom random_;
     Phase phase_ = Phase::Waiting;
     Scene scene_;

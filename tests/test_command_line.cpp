@@ -53,8 +53,9 @@ TEST(CommandLine, HelpAndVersionPrintAndEndWell) {
         EXPECT_EQ(h.action, CommandLine::Action::Exit);
         EXPECT_EQ(h.exitStatus, 0);
         EXPECT_TRUE(h.err.isEmpty());
-        for (const char* option : {"--seed", "--windowed", "--mute", "--midi-out",
-                                   "--list-midi-outputs", "--record", "--version"}) {
+        for (const char* option :
+             {"--seed", "--windowed", "--mute", "--midi-out", "--list-midi-outputs", "--record",
+              "--version", "--autoplay", "--speed", "-root", "-window-id", "--sound"}) {
             EXPECT_TRUE(h.out.contains(QString::fromUtf8(option))) << option;
         }
     }
@@ -88,6 +89,10 @@ TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
         {{"--record", "a.mid", "--record", "b.mid"}, "--record"},
         {{"--mute=yes"}, "mute"},
         {{"-h", "--bogus"}, "bogus"}, // an unknown option is an error even beside --help
+        {{"--speed", "3"}, "--autoplay"},
+        {{"--autoplay", "--speed", "0"}, "'0'"},
+        {{"--autoplay", "--speed", "401"}, "'401'"},
+        {{"--autoplay", "--speed", "1", "--speed", "2"}, "--speed"},
     };
     for (const Rejected& r : cases) {
         const CommandLine c = parse(r.args);
@@ -100,6 +105,53 @@ TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
         EXPECT_TRUE(lines[0].startsWith(QStringLiteral("zelphor: "))) << qPrintable(lines[0]);
         EXPECT_TRUE(lines[0].contains(QString::fromUtf8(r.named))) << qPrintable(lines[0]);
         EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Usage: zelphor "))) << qPrintable(lines[1]);
+    }
+}
+
+// A screensaver's settings start it: the window it gives, in either spelling, and the sound.
+TEST(CommandLine, ScreensaverWindowsAreReadInEverySpelling) {
+    struct Accepted {
+        std::vector<const char*> args;
+        bool root;
+        uint64_t windowId;
+        bool sound;
+    };
+    const std::vector<Accepted> cases = {
+        {{"-root"}, true, 0, false},
+        {{"--root", "--sound"}, true, 0, true},
+        {{"-window-id", "0x1A"}, false, 26, false},
+        {{"--window-id=26", "--sound"}, false, 26, true},
+        {{"-window-id", "4294967295", "--speed", "400"}, false, 4294967295U, false},
+    };
+    for (const Accepted& a : cases) {
+        const CommandLine c = parse(a.args);
+        ASSERT_EQ(c.action, CommandLine::Action::Start) << a.args.front();
+        ASSERT_TRUE(c.options.screensaver) << a.args.front();
+        EXPECT_EQ(c.options.screensaver->root, a.root) << a.args.front();
+        EXPECT_EQ(c.options.screensaver->windowId, a.windowId) << a.args.front();
+        EXPECT_EQ(c.options.sound, a.sound) << a.args.front();
+        EXPECT_TRUE(c.options.autoplay) << a.args.front();
+    }
+    EXPECT_FALSE(parse({"--autoplay"}).options.screensaver);
+
+    // Wrong ones: one line naming the fault, status 2.
+    const std::vector<Rejected> rejected = {
+        {{"-window-id", "abc"}, "'abc'"},
+        {{"-window-id", "0"}, "'0'"},
+        {{"-window-id", "0x100000000"}, "0x100000000"},
+        {{"--window-id=-3"}, "'-3'"},
+        {{"-window-id", "+7"}, "+7"},
+        {{"-root", "-window-id", "7"}, "exclude"},
+        {{"-root", "--mute"}, "--mute"},
+        {{"-root", "--windowed"}, "--windowed"},
+        {{"--sound"}, "--sound"},
+    };
+    for (const Rejected& r : rejected) {
+        const CommandLine c = parse(r.args);
+        EXPECT_EQ(c.exitStatus, app::usageExitStatus) << r.named;
+        const QStringList lines = c.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << qPrintable(c.err);
+        EXPECT_TRUE(lines[0].contains(QString::fromUtf8(r.named))) << qPrintable(lines[0]);
     }
 }
 
