@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace app {
 
@@ -23,7 +24,7 @@ struct OptionRow {
     const char* description; // a line break goes on under the first line, aligned with it
 };
 
-constexpr std::array<OptionRow, 8> optionTable = {{
+constexpr std::array<OptionRow, 13> optionTable = {{
     {"h", "help", "", false, "Show this help and exit."},
     {"v", "version", "", false, "Show the version and exit."},
     {"", "seed", "N", false,
@@ -38,6 +39,15 @@ constexpr std::array<OptionRow, 8> optionTable = {{
      "built-in synthesizer (see --list-midi-outputs)."},
     {"", "list-midi-outputs", "", false, "List the MIDI outputs and exit."},
     {"", "record", "FILE.mid", false, "Record the music to a Standard MIDI File."},
+    {"", "autoplay", "", false, "Play by itself, scene after scene, until a key or a click."},
+    {"", "speed", "V", false, "With --autoplay: every scene at speed V (1 to 400)."},
+    {"", "root", "", false,
+     "Play as a screensaver in the window of $XSCREENSAVER_WINDOW,\n"
+     "or on the root window (X11 only; also -root)."},
+    {"", "window-id", "ID", false,
+     "Play as a screensaver in the X11 window ID, decimal or 0x\n"
+     "hex (also -window-id)."},
+    {"", "sound", "", false, "As a screensaver, play the music too (silent otherwise)."},
 }};
 
 QStringList namesOf(const OptionRow& row) {
@@ -126,6 +136,45 @@ QStringList withWindowSizeSplit(const QStringList& arguments) {
         }
     }
     return out;
+}
+
+// -root and -window-id: the window given, or a message naming what is wrong with it. Either
+// means the autoplay.
+std::optional<QString> readScreensaver(const QCommandLineParser& parser, StartOptions& options) {
+    const bool root = parser.isSet(QStringLiteral("root"));
+    const bool window = parser.isSet(QStringLiteral("window-id"));
+    options.sound = parser.isSet(QStringLiteral("sound"));
+    if (!root && !window) {
+        if (options.sound) {
+            return QStringLiteral("--sound goes with -root or -window-id");
+        }
+        return std::nullopt;
+    }
+    if (root && window) {
+        return QStringLiteral("-root and -window-id exclude each other");
+    }
+    if (options.windowSize || options.mute || !options.midiOut.isEmpty()) {
+        return QStringLiteral("-root and -window-id take no --windowed, --mute or --midi-out "
+                              "(the sound is off unless --sound is given)");
+    }
+    StartOptions::Screensaver target;
+    target.root = root;
+    if (!root) {
+        const QString text = parser.value(QStringLiteral("window-id"));
+        static const QRegularExpression idPattern(
+            QStringLiteral("^(0[xX][0-9a-fA-F]{1,8}|[0-9]{1,10})$"));
+        bool ok = idPattern.match(text).hasMatch();
+        const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
+        const qulonglong id = ok ? text.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10) : 0;
+        if (!ok || id == 0 || id > 0xFFFFFFFFULL) {
+            return QStringLiteral("bad value for --window-id: '") + text +
+                   QStringLiteral("' (an X11 window id, decimal or 0x hex)");
+        }
+        target.windowId = id;
+    }
+    options.screensaver = target;
+    options.autoplay = true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -219,6 +268,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
     }
     c.options.mute = isSet("mute");
+    c.options.autoplay = isSet("autoplay");
     if (isSet("midi-out")) {
         c.options.midiOut = value("midi-out");
         if (c.options.midiOut.trimmed().isEmpty()) {
@@ -234,6 +284,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return usageError(program,
                               QStringLiteral("bad value for --record: an empty file name"));
         }
+    }
+    // A screensaver's settings start the program: one line says what is wrong there.
+    if (const auto problem = readScreensaver(parser, c.options)) {
+        return exitWith(usageExitStatus, {}, program + QStringLiteral(": ") + *problem + '\n');
+    }
+    if (isSet("speed")) {
+        bool ok = false;
+        const QString text = value("speed");
+        const int v = text.toInt(&ok, 10);
+        if (!ok || v < 1 || v > 400 || text.startsWith(QLatin1Char('+'))) {
+            return usageError(program, QStringLiteral("bad value for --speed: '") + text +
+                                           QStringLiteral("' (a whole number from 1 to 400)"));
+        }
+        if (!c.options.autoplay) {
+            return usageError(program, QStringLiteral("--speed goes with --autoplay, -root or "
+                                                      "-window-id"));
+        }
+        c.options.speed = v;
     }
     if (isSet("list-midi-outputs")) {
         c.action = CommandLine::Action::ListMidiOutputs;

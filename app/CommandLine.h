@@ -17,6 +17,17 @@ struct StartOptions {
     bool mute = false;
     QString midiOut;    // empty: the built-in synthesizer
     QString recordFile; // empty: no recording
+    bool autoplay = false;
+    // With the autoplay: every scene at this speed (1 to 400) instead of a drawn one.
+    std::optional<int> speed;
+    // Drawing into a window given by a screensaver (or the root window) instead of a window
+    // of its own; silent unless sound is asked for.
+    struct Screensaver {
+        bool root = false;     // -root: $XSCREENSAVER_WINDOW, or else the root window
+        uint64_t windowId = 0; // -window-id ID
+    };
+    std::optional<Screensaver> screensaver;
+    bool sound = false;
 };
 
 struct CommandLine {

@@ -1,6 +1,8 @@
 #include "app/MainSplash.h"
 
+#include "app/AutoPlay.h"
 #include "app/DesktopIdentity.h"
+#include "app/ScreensaverHost.h"
 #include "app/frmGraphicsPlay.h"
 #include "app/frmSplash.h"
 #include "music/Tone.h"
@@ -15,6 +17,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <random>
 #include <thread>
 
 namespace MainSplash {
@@ -114,7 +118,32 @@ void Shutdown() {
     MySoundCard.reset();
 }
 
-int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices) {
+namespace {
+
+// The program inside a screensaver's window: no splash, no jingle, the director at once.
+std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host) {
+    MySoundCard = std::make_unique<SoundCard>();
+    int16_t device = 0;
+    MySoundCard->OpenCard(device);
+    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+    return std::make_unique<app::HostFollower>(*mainWindow, host);
+}
+
+} // namespace
+
+int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
+        const app::StartOptions& options) {
+    std::optional<app::HostWindow> host;
+    if (options.screensaver) {
+        auto found = app::findHostWindow(*options.screensaver);
+        if (const QString* problem = std::get_if<QString>(&found)) {
+            std::fprintf(stderr, "zelphor: %s\n", qPrintable(*problem));
+            return app::usageExitStatus;
+        }
+        host = std::get<app::HostWindow>(found);
+        // A foreign window is an X11 window, whatever else the desktop offers.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     platform::registerMidiOutDevices(std::move(devices));
     // The synthesizer gets ready while the application connects to the display and the
     // splash comes up.
@@ -122,10 +151,28 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::applicationTitle());
     DesktopIdentity::apply();
-    QApplication::setQuitOnLastWindowClosed(false);
-    Main();
-    QApplication::setQuitOnLastWindowClosed(true);
+    std::unique_ptr<app::HostFollower> follower;
+    if (host) {
+        follower = showInside(*host);
+    } else {
+        QApplication::setQuitOnLastWindowClosed(false);
+        Main();
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+    std::unique_ptr<AutoPlay> autoplay;
+    if (options.autoplay && mainWindow) {
+        // The director's own choices repeat with the seed; without one, every show differs.
+        const uint64_t seed = options.seed ? *options.seed : std::random_device{}();
+        autoplay =
+            std::make_unique<AutoPlay>(*mainWindow, seed, options.speed.value_or(0),
+                                       host ? AutoPlay::Input::Ignored : AutoPlay::Input::EndsIt);
+        autoplay->start();
+    }
     const int status = QApplication::exec();
+    autoplay.reset();
+    if (follower) {
+        follower->stop();
+    }
     Shutdown();
     return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandLine.h"
 #include "music/SoundCard.h"
 #include "platform/MidiOut.h"
 
@@ -27,8 +28,10 @@ frmGraphicsPlay* MainWindow();
 void Shutdown();
 
 // The whole program: the system's MIDI output devices registered (the built-in synthesizer
-// as device 0), the application object, Main, then the event loop. Devices put in place of
-// the registered ones beforehand (no sound, an outside port) stay in force.
-int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices);
+// as device 0), the application object, Main, then the event loop, with the autoplay director
+// when the options ask for it. Devices put in place of the registered ones beforehand (no
+// sound, an outside port) stay in force.
+int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
+        const app::StartOptions& options = {});
 
 } // namespace MainSplash

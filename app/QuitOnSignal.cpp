@@ -37,6 +37,8 @@ void closeWhenShown() {
         QTimer::singleShot(50, qApp, closeWhenShown);
         return;
     }
+    // The main window first: inside a screensaver's window it is no top-level window of its own.
+    window->close();
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }

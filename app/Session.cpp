@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 #include <mutex>
 #include <vector>
 
@@ -21,6 +23,8 @@ struct Reports {
     bool appAlive = false;
     bool appEnded = false;
     bool hooked = false;
+    // As a screensaver nothing may come up over the picture: problems go to stderr only.
+    bool boxes = true;
     std::vector<QString> waiting;
 };
 Reports& reports() {
@@ -69,6 +73,9 @@ void reportProblem(const QString& text) {
     std::fprintf(stderr, "zelphor: %s\n", qPrintable(QString(text).replace("\r\n", " ")));
     auto& r = reports();
     std::lock_guard lock(r.mutex);
+    if (!r.boxes) {
+        return;
+    }
     if (r.appAlive) {
         post(text);
         return;
@@ -97,7 +104,18 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
         platform::builtInRandom().repeatable(*options.seed);
     }
     setWindowedSize(options.windowSize);
-    if (options.mute) {
+    if (options.screensaver) {
+        {
+            std::lock_guard lock(reports().mutex);
+            reports().boxes = false;
+        }
+        platform::setMessageBoxHook([](const QString&, const QString& text) {
+            std::fprintf(stderr, "zelphor: %s\n", qPrintable(QString(text).replace("\r\n", " ")));
+        });
+        boxesHooked_ = true;
+    }
+    // A screensaver is silent unless asked: a locked screen that starts playing surprises.
+    if (options.mute || (options.screensaver && !options.sound)) {
         platform::setMidiOutDevices({[] {
             platform::MidiOpenResult r;
             r.device = std::make_unique<SilentOut>();
@@ -135,6 +153,11 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
 Session::~Session() {
     finish(0);
     setWindowedSize(std::nullopt);
+    if (boxesHooked_) {
+        platform::setMessageBoxHook({});
+        std::lock_guard lock(reports().mutex);
+        reports().boxes = true;
+    }
     if (devicesChanged_) {
         platform::restoreDefaultMidiOutDevices();
     }

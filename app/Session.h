@@ -44,6 +44,7 @@ public:
 private:
     std::unique_ptr<platform::MidiFileRecorder> recorder_;
     bool devicesChanged_ = false;
+    bool boxesHooked_ = false;
 };
 
 } // namespace app

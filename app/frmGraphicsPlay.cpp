@@ -21,6 +21,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSlider>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -80,6 +81,35 @@ void frmGraphicsPlay::showLoaded() {
     panel_->effectButton(EffectTable.front().button)->setFocus();
 }
 
+void frmGraphicsPlay::showInside(QWindow* host, QSize size) {
+    hostSize_ = size;
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                            Qt::WindowTransparentForInput;
+    if (host == nullptr) {
+        flags |= Qt::BypassWindowManagerHint | Qt::WindowStaysOnBottomHint;
+    }
+    setWindowFlags(flags);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    panel_->hide();
+    Form_Load();
+    adTimer_.stop();
+    winId();
+    if (host != nullptr) {
+        windowHandle()->setParent(host);
+    }
+    setGeometry(QRect(QPoint(0, 0), size));
+    show();
+    if (host == nullptr) {
+        lower();
+    }
+}
+
+void frmGraphicsPlay::fitInside(QSize size) {
+    hostSize_ = size;
+    setGeometry(QRect(QPoint(0, 0), size));
+}
+
 void frmGraphicsPlay::prepareToShow() {
     coverScreen();
     winId();
@@ -103,8 +133,8 @@ void frmGraphicsPlay::coverScreen() {
     // A bare X server has no window manager to grant full screen: the window covers the
     // screen by itself.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = app::mainWindowArea(screen);
-    surfaceRule_ = SurfaceRule::AboveCaptionStrip;
+    const QRect area = hostSize_ ? QRect(QPoint(0, 0), *hostSize_) : app::mainWindowArea(screen);
+    surfaceRule_ = hostSize_ ? SurfaceRule::Full : SurfaceRule::AboveCaptionStrip;
     setGeometry(area);
     layOut();
 }

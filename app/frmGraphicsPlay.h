@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 
 class QKeyEvent;
+class QWindow;
 class SoundCard;
 
 // The full-screen main window: the drawing surface over the control panel. It wires the
@@ -30,6 +32,13 @@ public:
 
     // Shows the window; its load handler runs first.
     void showLoaded();
+
+    // Shows only the surface, filling a window of another program (a screensaver's) or, with
+    // no host, the whole screen below every other window; it takes no input and shows no
+    // advertisement. The load handler runs first, at that size.
+    void showInside(QWindow* host, QSize size);
+    // The host window's new size.
+    void fitInside(QSize size);
 
     // EffectHost
     FormState& state() override { return state_; }
@@ -81,4 +90,6 @@ private:
     // panel; once the panel has been hidden or shown, it reaches the panel or the bottom.
     enum class SurfaceRule { AboveCaptionStrip, AbovePanel, Full };
     SurfaceRule surfaceRule_ = SurfaceRule::AboveCaptionStrip;
+    // Set while the window lives inside another program's window: its size.
+    std::optional<QSize> hostSize_;
 };

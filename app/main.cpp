@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
     }
     app::quitOnSignals();
     app::Session session(command.options);
-    return session.finish(MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}));
+    return session.finish(
+        MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}, command.options));
 }

@@ -21,6 +21,7 @@ packages=(
     timgm6mb-soundfont fluid-soundfont-gm musescore-general-soundfont-small
     jackd2 python3-mido
     desktop-file-utils appstream dpkg-dev file
+    xscreensaver python3-xlib util-linux
 )
 if ! any_installed pulseaudio pipewire-pulse; then
     packages+=(pulseaudio pipewire pipewire-pulse wireplumber)

@@ -71,6 +71,13 @@ TEST(CommandLine, HelpListsExactlyTheOptionsTheParserTakes) {
         {QStringLiteral("[WxH]"), QStringLiteral("800x600")},
         {QStringLiteral("NAME"), QStringLiteral("port")},
         {QStringLiteral("FILE.mid"), QStringLiteral("out.mid")},
+        {QStringLiteral("V"), QStringLiteral("120")},
+        {QStringLiteral("ID"), QStringLiteral("0x400001")},
+    };
+    // Options that only go with another.
+    const std::map<QString, QString> companion = {
+        {QStringLiteral("--speed"), QStringLiteral("--autoplay")},
+        {QStringLiteral("--sound"), QStringLiteral("--root")},
     };
     QStringList listed;
     for (const QString& line : app::helpText(QStringLiteral("zelphor")).split(QLatin1Char('\n'))) {
@@ -89,13 +96,17 @@ TEST(CommandLine, HelpListsExactlyTheOptionsTheParserTakes) {
                 ASSERT_TRUE(sampleValue.count(value)) << qPrintable(value);
                 args << sampleValue.at(value);
             }
+            if (companion.count(name)) {
+                args << companion.at(name);
+            }
             const CommandLine c = app::parseCommandLine(args);
             EXPECT_TRUE(c.action != CommandLine::Action::Exit || c.exitStatus == 0)
                 << qPrintable(args.join(QLatin1Char(' '))) << ": " << qPrintable(c.err);
         }
     }
     EXPECT_EQ(listed, QStringList({"-h", "--help", "-v", "--version", "--seed", "--windowed",
-                                   "--mute", "--midi-out", "--list-midi-outputs", "--record"}));
+                                   "--mute", "--midi-out", "--list-midi-outputs", "--record",
+                                   "--autoplay", "--speed", "--root", "--window-id", "--sound"}));
 }
 
 TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
@@ -121,6 +132,10 @@ TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
         {{"--record", "a.mid", "--record", "b.mid"}, "--record"},
         {{"--mute=yes"}, "mute"},
         {{"-h", "--bogus"}, "bogus"}, // an unknown option is an error even beside --help
+        {{"--speed", "3"}, "--autoplay"},
+        {{"--autoplay", "--speed", "0"}, "'0'"},
+        {{"--autoplay", "--speed", "401"}, "'401'"},
+        {{"--autoplay", "--speed", "1", "--speed", "2"}, "--speed"},
     };
     for (const Rejected& r : cases) {
         const CommandLine c = parse(r.args);
@@ -133,6 +148,53 @@ TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
         EXPECT_TRUE(lines[0].startsWith(QStringLiteral("zelphor: "))) << qPrintable(lines[0]);
         EXPECT_TRUE(lines[0].contains(QString::fromUtf8(r.named))) << qPrintable(lines[0]);
         EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Usage: zelphor "))) << qPrintable(lines[1]);
+    }
+}
+
+// A screensaver's settings start it: the window it gives, in either spelling, and the sound.
+TEST(CommandLine, ScreensaverWindowsAreReadInEverySpelling) {
+    struct Accepted {
+        std::vector<const char*> args;
+        bool root;
+        uint64_t windowId;
+        bool sound;
+    };
+    const std::vector<Accepted> cases = {
+        {{"-root"}, true, 0, false},
+        {{"--root", "--sound"}, true, 0, true},
+        {{"-window-id", "0x1A"}, false, 26, false},
+        {{"--window-id=26", "--sound"}, false, 26, true},
+        {{"-window-id", "4294967295", "--speed", "400"}, false, 4294967295U, false},
+    };
+    for (const Accepted& a : cases) {
+        const CommandLine c = parse(a.args);
+        ASSERT_EQ(c.action, CommandLine::Action::Start) << a.args.front();
+        ASSERT_TRUE(c.options.screensaver) << a.args.front();
+        EXPECT_EQ(c.options.screensaver->root, a.root) << a.args.front();
+        EXPECT_EQ(c.options.screensaver->windowId, a.windowId) << a.args.front();
+        EXPECT_EQ(c.options.sound, a.sound) << a.args.front();
+        EXPECT_TRUE(c.options.autoplay) << a.args.front();
+    }
+    EXPECT_FALSE(parse({"--autoplay"}).options.screensaver);
+
+    // Wrong ones: one line naming the fault, status 2.
+    const std::vector<Rejected> rejected = {
+        {{"-window-id", "abc"}, "'abc'"},
+        {{"-window-id", "0"}, "'0'"},
+        {{"-window-id", "0x100000000"}, "0x100000000"},
+        {{"--window-id=-3"}, "'-3'"},
+        {{"-window-id", "+7"}, "+7"},
+        {{"-root", "-window-id", "7"}, "exclude"},
+        {{"-root", "--mute"}, "--mute"},
+        {{"-root", "--windowed"}, "--windowed"},
+        {{"--sound"}, "--sound"},
+    };
+    for (const Rejected& r : rejected) {
+        const CommandLine c = parse(r.args);
+        EXPECT_EQ(c.exitStatus, app::usageExitStatus) << r.named;
+        const QStringList lines = c.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << qPrintable(c.err);
+        EXPECT_TRUE(lines[0].contains(QString::fromUtf8(r.named))) << qPrintable(lines[0]);
     }
 }
 
