@@ -161,16 +161,12 @@ std::optional<QString> readScreensaver(const QCommandLineParser& parser, StartOp
     target.root = root;
     if (!root) {
         const QString text = parser.value(QStringLiteral("window-id"));
-        static const QRegularExpression idPattern(
-            QStringLiteral("^(0[xX][0-9a-fA-F]{1,8}|[0-9]{1,10})$"));
-        bool ok = idPattern.match(text).hasMatch();
-        const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
-        const qulonglong id = ok ? text.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10) : 0;
-        if (!ok || id == 0 || id > 0xFFFFFFFFULL) {
+        const std::optional<uint32_t> id = readWindowId(text);
+        if (!id) {
             return QStringLiteral("bad value for --window-id: '") + text +
                    QStringLiteral("' (an X11 window id, decimal or 0x hex)");
         }
-        target.windowId = id;
+        target.windowId = *id;
     }
     options.screensaver = target;
     options.autoplay = true;
@@ -178,6 +174,21 @@ std::optional<QString> readScreensaver(const QCommandLineParser& parser, StartOp
 }
 
 } // namespace
+
+std::optional<uint32_t> readWindowId(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^(0[xX][0-9a-fA-F]{1,8}|[0-9]{1,10})$"));
+    if (!pattern.match(text).hasMatch()) {
+        return std::nullopt;
+    }
+    const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
+    bool ok = false;
+    const qulonglong id = text.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10);
+    if (!ok || id == 0 || id > 0xFFFFFFFFULL) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(id);
+}
 
 QString helpText(const QString& program) {
     // The column the descriptions start in, four past the longest "--name VALUE".

@@ -24,7 +24,7 @@ struct StartOptions {
     // of its own; silent unless sound is asked for.
     struct Screensaver {
         bool root = false;     // -root: $XSCREENSAVER_WINDOW, or else the root window
-        uint64_t windowId = 0; // -window-id ID
+        uint32_t windowId = 0; // -window-id ID
     };
     std::optional<Screensaver> screensaver;
     bool sound = false;
@@ -45,6 +45,9 @@ inline const QSize smallestWindowedSize(320, 240);
 
 // Reads the arguments, program name first. Needs no application object.
 CommandLine parseCommandLine(const QStringList& arguments);
+
+// An X11 window id as a screensaver gives it, decimal or 0x hex; nothing when it is not one.
+std::optional<uint32_t> readWindowId(const QString& text);
 
 // "Usage: zelphor [options]" and the options, as --help prints them.
 QString helpText(const QString& program);

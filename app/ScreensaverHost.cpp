@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QRegularExpression>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -19,21 +18,6 @@ constexpr int lookEveryMs = 250;
 
 const QString noForeignWindow = QStringLiteral(
     "-root and -window-id need an X11 display: on Wayland no window can be given to draw in");
-
-std::optional<uint32_t> readWindowId(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^(0[xX][0-9a-fA-F]{1,8}|[0-9]{1,10})$"));
-    if (!pattern.match(text).hasMatch()) {
-        return std::nullopt;
-    }
-    const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
-    bool ok = false;
-    const qulonglong id = text.mid(hex ? 2 : 0).toULongLong(&ok, hex ? 16 : 10);
-    if (!ok || id == 0 || id > 0xFFFFFFFFULL) {
-        return std::nullopt;
-    }
-    return static_cast<uint32_t>(id);
-}
 
 // The window's size, or nothing when there is no such window.
 std::optional<QSize> sizeOf(xcb_connection_t* connection, uint32_t id) {
@@ -85,7 +69,7 @@ std::variant<HostWindow, QString> findHostWindow(const StartOptions::Screensaver
     }
     HostWindow host;
     if (!asked.root) {
-        host.id = static_cast<uint32_t>(asked.windowId);
+        host.id = asked.windowId;
     } else if (!given.isEmpty()) {
         const auto id = readWindowId(given.trimmed());
         if (!id) {

@@ -156,7 +156,7 @@ TEST(CommandLine, ScreensaverWindowsAreReadInEverySpelling) {
     struct Accepted {
         std::vector<const char*> args;
         bool root;
-        uint64_t windowId;
+        uint32_t windowId;
         bool sound;
     };
     const std::vector<Accepted> cases = {
