@@ -64,8 +64,8 @@ std::vector<AudioOutputChoice> audioOutputs(const SynthSettings& settings) {
     return outputs;
 }
 
-// An output of the synthesizer library, rendering through the limiter unless it is the file
-// output of the tests.
+// An output of the synthesizer library, rendering through the limiter; the library's file
+// output renders straight from the synthesizer, without a callback, so it takes none.
 class LibraryOutput final : public RunningOutput {
 public:
     explicit LibraryOutput(DriverPtr driver) : driver_(std::move(driver)) {}
@@ -95,12 +95,15 @@ void configureAudio(fluid_settings_t* settings) {
 }
 
 OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
-                     std::string* tried) {
+                     std::stop_token stop, std::string* tried) {
     std::vector<std::string> labels;
     for (const auto& output : audioOutputs(settings)) {
         labels.push_back(output.label);
+        if (stop.stop_requested()) {
+            break;
+        }
         if (output.driver == "pulseaudio") {
-            if (OutputPtr pulse = startPulseOutput(renderer, nullptr)) {
+            if (OutputPtr pulse = startPulseOutput(renderer, stop, nullptr)) {
                 return pulse;
             }
             continue;
