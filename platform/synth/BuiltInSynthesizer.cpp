@@ -139,6 +139,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     const auto preloadAt = s.openedAt + s.settings.preloadDelay;
     std::vector<QueuedMessage> batch;
     batch.reserve(kQueueCapacity);
+    Clock::time_point nextBusyLoad{};
 
     // With every Effect running the synthesizer works at its voice limit, and then leaves
     // a few voices that never finish their release, though they are silent. No release
@@ -215,11 +216,16 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
             pauseWhenSilent(now);
             audio.nextCheck = now + s.settings.idleCheck;
         }
-        // Lowest priority: one instrument at a time, only while no message waits.
-        if (batch.empty() && preloading && !closing && now >= preloadAt) {
+        // Lowest priority: one instrument at a time while no message waits. Messages that
+        // keep coming hold it back, but it still takes half of the thread's time at most:
+        // otherwise busy Effects would load their instruments one by one as they choose them,
+        // and the load would never end.
+        if (preloading && !closing && now >= preloadAt && (batch.empty() || now >= nextBusyLoad)) {
             s.loader.loadNext();
-            ++s.presetsLoaded;
+            const auto loaded = Clock::now();
+            nextBusyLoad = loaded + (loaded - now);
         }
+        s.presetsLoaded = s.loader.loaded();
         // Everything sent before the close has been taken: a close is seen after the
         // messages that came before it.
         if (closing && batch.empty()) {
