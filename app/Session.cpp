@@ -116,7 +116,7 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
     }
     // A screensaver is silent unless asked: a locked screen that starts playing surprises.
     if (options.mute || (options.screensaver && !options.sound)) {
-        platform::setMidiOutDevices({[] {
+        platform::setMidiOutDevices({[](std::stop_token) {
             platform::MidiOpenResult r;
             r.device = std::make_unique<SilentOut>();
             return r;

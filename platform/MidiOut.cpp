@@ -29,7 +29,7 @@ struct PendingOpen {
 
 MidiOpenResult openNow(const MidiOutFactory& factory) {
     try {
-        return factory();
+        return factory(std::stop_token{});
     } catch (const std::exception& e) {
         MidiOpenResult failed;
         failed.error = MMSYSERR_ERROR;

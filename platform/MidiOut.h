@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ struct MidiOpenResult {
     std::string detail; // what the error text adds to its reason, e.g. the places looked in
 };
 
-using MidiOutFactory = std::function<MidiOpenResult()>;
+using MidiOutFactory = std::function<MidiOpenResult(std::stop_token)>;
 
 // The system's output devices by number. There are none until start-up registers them; the
 // built-in synthesizer is device 0.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace platform::synth {
@@ -16,11 +17,6 @@ namespace {
 // About 23 ms a period for the ALSA and JACK outputs; the PulseAudio output sets its own.
 constexpr int kPeriodSize = 1024;
 constexpr int kPeriods = 2;
-
-struct AudioOutputChoice {
-    std::string driver;
-    std::string label;
-};
 
 bool isSocket(const std::string& path) {
     struct stat st {};
@@ -46,26 +42,8 @@ bool jackServerRunning() {
     return false;
 }
 
-// PulseAudio first: it also serves PipeWire desktops. A running JACK server usually owns
-// the sound card, so it goes before plain ALSA.
-std::vector<AudioOutputChoice> audioOutputs(const SynthSettings& settings) {
-    std::vector<AudioOutputChoice> outputs;
-    if (settings.audioDrivers) {
-        for (const auto& d : *settings.audioDrivers) {
-            outputs.push_back({d, d});
-        }
-        return outputs;
-    }
-    outputs.push_back({"pulseaudio", "PulseAudio"});
-    if (jackServerRunning()) {
-        outputs.push_back({"jack", "JACK"});
-    }
-    outputs.push_back({"alsa", "ALSA"});
-    return outputs;
-}
-
-// An output of the synthesizer library, rendering through the limiter unless it is the file
-// output of the tests.
+// An output of the synthesizer library, rendering through the limiter; the library's file
+// output renders straight from the synthesizer, without a callback, so it takes none.
 class LibraryOutput final : public RunningOutput {
 public:
     explicit LibraryOutput(DriverPtr driver) : driver_(std::move(driver)) {}
@@ -87,6 +65,81 @@ int renderLimited(void* data, int len, int nfx, float* fx[], int nout, float* ou
     return result;
 }
 
+struct Start {
+    const Engine& engine;
+    Renderer& renderer;
+    const SynthSettings& settings;
+    std::stop_token stop;
+};
+
+OutputPtr startPulse(const Start& s, const char*) {
+    return startPulseOutput(s.renderer, s.stop, nullptr);
+}
+
+OutputPtr startLibraryDriver(const Start& s, const char* driver) {
+    fluid_settings_t* library = s.engine.settings.get();
+    if (fluid_settings_setstr(library, "audio.driver", driver) != FLUID_OK) {
+        return nullptr;
+    }
+    fluid_audio_driver_t* d = new_fluid_audio_driver2(library, renderLimited, &s.renderer);
+    return d != nullptr ? std::make_unique<LibraryOutput>(DriverPtr(d)) : nullptr;
+}
+
+// Raw 16-bit stereo written to the file the settings name, paced like a sound card: the
+// sound of a machine without one kept for listening later.
+OutputPtr startFile(const Start& s, const char*) {
+    fluid_settings_t* library = s.engine.settings.get();
+    if (fluid_settings_setstr(library, "audio.driver", "file") != FLUID_OK) {
+        return nullptr;
+    }
+    fluid_settings_setstr(library, "audio.file.name", s.settings.audioFileName.c_str());
+    fluid_settings_setstr(library, "audio.file.type", "raw");
+    fluid_audio_driver_t* d = new_fluid_audio_driver(library, s.engine.synth.get());
+    return d != nullptr ? std::make_unique<LibraryOutput>(DriverPtr(d)) : nullptr;
+}
+
+bool always() {
+    return true;
+}
+bool onlyWhenAsked() {
+    return false;
+}
+
+struct OutputKind {
+    const char* name;  // as the settings name it
+    const char* label; // as the error text names it
+    bool (*applies)(); // tried when the settings name no outputs
+    OutputPtr (*start)(const Start&, const char* name);
+};
+
+// In order of preference. PulseAudio first: it also serves PipeWire desktops. A running
+// JACK server usually owns the sound card, so it goes before plain ALSA.
+constexpr OutputKind kOutputs[] = {
+    {"pulseaudio", "PulseAudio", always, startPulse},
+    {"jack", "JACK", jackServerRunning, startLibraryDriver},
+    {"alsa", "ALSA", always, startLibraryDriver},
+    {"file", "file", onlyWhenAsked, startFile},
+};
+
+// The outputs to try: those the settings name, in their order, any other driver of the
+// library by its own name; else every output that applies.
+std::vector<OutputKind> outputsToTry(const SynthSettings& settings) {
+    std::vector<OutputKind> outputs;
+    if (!settings.audioDrivers) {
+        std::copy_if(std::begin(kOutputs), std::end(kOutputs), std::back_inserter(outputs),
+                     [](const OutputKind& k) { return k.applies(); });
+        return outputs;
+    }
+    for (const std::string& name : *settings.audioDrivers) {
+        const auto* known = std::find_if(std::begin(kOutputs), std::end(kOutputs),
+                                         [&](const OutputKind& k) { return name == k.name; });
+        outputs.push_back(known != std::end(kOutputs)
+                              ? *known
+                              : OutputKind{name.c_str(), name.c_str(), always, startLibraryDriver});
+    }
+    return outputs;
+}
+
 } // namespace
 
 void configureAudio(fluid_settings_t* settings) {
@@ -95,31 +148,16 @@ void configureAudio(fluid_settings_t* settings) {
 }
 
 OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
-                     std::string* tried) {
+                     std::stop_token stop, std::string* tried) {
     std::vector<std::string> labels;
-    for (const auto& output : audioOutputs(settings)) {
-        labels.push_back(output.label);
-        if (output.driver == "pulseaudio") {
-            if (OutputPtr pulse = startPulseOutput(renderer, nullptr)) {
-                return pulse;
-            }
-            continue;
+    const Start start{engine, renderer, settings, stop};
+    for (const OutputKind& output : outputsToTry(settings)) {
+        if (stop.stop_requested()) {
+            break;
         }
-        fluid_settings_t* library = engine.settings.get();
-        if (fluid_settings_setstr(library, "audio.driver", output.driver.c_str()) != FLUID_OK) {
-            continue;
-        }
-        if (output.driver == "file") {
-            // Writes raw 16-bit stereo, paced like a sound card; it takes no limiter.
-            fluid_settings_setstr(library, "audio.file.name", settings.audioFileName.c_str());
-            fluid_settings_setstr(library, "audio.file.type", "raw");
-            if (fluid_audio_driver_t* d = new_fluid_audio_driver(library, engine.synth.get())) {
-                return std::make_unique<LibraryOutput>(DriverPtr(d));
-            }
-            continue;
-        }
-        if (fluid_audio_driver_t* d = new_fluid_audio_driver2(library, renderLimited, &renderer)) {
-            return std::make_unique<LibraryOutput>(DriverPtr(d));
+        labels.emplace_back(output.label);
+        if (OutputPtr running = output.start(start, output.name)) {
+            return running;
         }
     }
     if (tried != nullptr) {

@@ -5,6 +5,7 @@
 #include "platform/synth/SynthEngine.h"
 
 #include <memory>
+#include <stop_token>
 #include <string>
 
 // The synthesizer's way to the speakers: which audio output, with what buffer, under what
@@ -29,9 +30,9 @@ public:
 using OutputPtr = std::unique_ptr<RunningOutput>;
 
 // The first output of the settings' choice that starts; null when every output refused, and
-// tried then names them. May block as long as the audio server takes to answer: call it off
-// the window's thread.
+// tried then names them. Waits for the audio server's first answer, within a time limit, or
+// until stop is requested: call it off the window's thread.
 OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
-                     std::string* tried);
+                     std::stop_token stop, std::string* tried);
 
 } // namespace platform::synth

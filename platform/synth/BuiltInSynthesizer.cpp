@@ -24,20 +24,21 @@ constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
 
 struct BuiltInSynthesizer::Shared {
     Shared(Engine e, std::unique_ptr<Renderer> r, OutputPtr d, SynthSettingsSource s)
-        : engine(std::move(e)), renderer(std::move(r)), decoder(engine.synth.get()),
-          loader(engine.synth.get(), engine.fontId), driver(std::move(d)), channel(kQueueCapacity),
+        : engine(std::move(e)), renderer(std::move(r)), loader(engine.synth.get(), engine.fontId),
+          decoder(engine.synth.get(), &loader), driver(std::move(d)), channel(kQueueCapacity),
           source(std::move(s)), settings(source()) {}
 
     // Used by the synthesizer's thread only, in this order of destruction: the output
     // first, since its thread renders from the synthesizer.
     Engine engine;
     std::unique_ptr<Renderer> renderer;
-    MessageDecoder decoder;
     PresetLoader loader;
+    MessageDecoder decoder;
     OutputPtr driver;
 
     MessageChannel channel;
     std::atomic<bool> closing{false};
+    std::stop_source closeRequest; // ends a start of the audio output under way
     std::mutex mutex;
     std::condition_variable ended; // for close: the thread has finished
     bool finished = false;
@@ -93,16 +94,10 @@ void BuiltInSynthesizer::close() {
     }
     Shared& s = *shared_;
     s.closing = true;
+    s.closeRequest.request_stop();
     s.channel.wake();
-    std::unique_lock lock(s.mutex);
-    if (s.ended.wait_for(lock, kCloseLimit, [&] { return s.finished; })) {
-        lock.unlock();
-        thread_.join();
-    } else {
-        // Stuck in the audio server: the thread keeps what it uses and ends with it.
-        lock.unlock();
-        thread_.detach();
-    }
+    // Every wait of the synthesizer's thread on the audio server ends on the close request.
+    thread_.join();
 }
 
 bool BuiltInSynthesizer::waitUntilApplied(std::chrono::milliseconds limit) {
@@ -144,6 +139,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     const auto preloadAt = s.openedAt + s.settings.preloadDelay;
     std::vector<QueuedMessage> batch;
     batch.reserve(kQueueCapacity);
+    Clock::time_point nextBusyLoad{};
 
     // With every Effect running the synthesizer works at its voice limit, and then leaves
     // a few voices that never finish their release, though they are silent. No release
@@ -174,7 +170,8 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
         if (s.driver || now < audio.nextAttempt) {
             return;
         }
-        s.driver = startAudio(s.engine, *s.renderer, s.source(), nullptr);
+        s.driver =
+            startAudio(s.engine, *s.renderer, s.source(), s.closeRequest.get_token(), nullptr);
         if (s.driver) {
             ++s.audioStarts;
             s.audioRunning = true;
@@ -219,11 +216,16 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
             pauseWhenSilent(now);
             audio.nextCheck = now + s.settings.idleCheck;
         }
-        // Lowest priority: one instrument at a time, only while no message waits.
-        if (batch.empty() && preloading && !closing && now >= preloadAt) {
+        // Lowest priority: one instrument at a time while no message waits. Messages that
+        // keep coming hold it back, but it still takes half of the thread's time at most:
+        // otherwise busy Effects would load their instruments one by one as they choose them,
+        // and the load would never end.
+        if (preloading && !closing && now >= preloadAt && (batch.empty() || now >= nextBusyLoad)) {
             s.loader.loadNext();
-            ++s.presetsLoaded;
+            const auto loaded = Clock::now();
+            nextBusyLoad = loaded + (loaded - now);
         }
+        s.presetsLoaded = s.loader.loaded();
         // Everything sent before the close has been taken: a close is seen after the
         // messages that came before it.
         if (closing && batch.empty()) {
@@ -240,7 +242,7 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
     s.ended.notify_all();
 }
 
-MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings) {
+MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings, std::stop_token stop) {
     MidiOpenResult result;
     Failure failure;
     std::optional<Engine> engine = createEngine(kSampleRate, settings(), &failure);
@@ -251,8 +253,8 @@ MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings) {
     }
     auto renderer = std::make_unique<Renderer>(engine->synth.get(), kSampleRate);
     std::string tried;
-    OutputPtr driver = startAudio(*engine, *renderer, settings(), &tried);
-    if (!driver) {
+    OutputPtr driver = startAudio(*engine, *renderer, settings(), stop, &tried);
+    if (!driver || stop.stop_requested()) {
         result.error = ZELPHOR_ERR_NOAUDIO;
         result.detail = tried;
         return result;
@@ -275,7 +277,9 @@ MidiOutFactory builtInSynthesizer(SynthSettingsSource settings) {
     if (!settings) {
         settings = [] { return SynthSettings{}; };
     }
-    return [settings] { return synth::openBuiltInSynthesizer(settings); };
+    return [settings](std::stop_token stop) {
+        return synth::openBuiltInSynthesizer(settings, std::move(stop));
+    };
 }
 
 } // namespace platform

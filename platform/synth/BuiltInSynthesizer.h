@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <stop_token>
 #include <thread>
 
 // The built-in synthesizer as a MIDI output device. The window's thread only puts messages
@@ -24,14 +25,13 @@ public:
     void shortMessage(uint32_t message) override;
     void reset() override;
     // Applies what is queued, then stops the audio output and frees the synthesizer. Waits
-    // a fraction of a second at most: an audio server that does not answer is left behind.
+    // a fraction of a second at most: a start of the audio output under way is given up.
     void close() override;
 
     SynthesizerState state() override;
     bool waitUntilApplied(std::chrono::milliseconds limit) override;
 
     static constexpr std::size_t kQueueCapacity = 4096;
-    static constexpr std::chrono::milliseconds kCloseLimit{300};
 
 private:
     struct Shared;
@@ -42,6 +42,7 @@ private:
 };
 
 // Opens the synthesizer with its audio output: the device slot of device 0.
-MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings);
+// Gives up, closing what it opened, soon after stop is requested.
+MidiOpenResult openBuiltInSynthesizer(const SynthSettingsSource& settings, std::stop_token stop);
 
 } // namespace platform::synth

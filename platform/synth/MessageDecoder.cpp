@@ -23,7 +23,8 @@ bool startsNote(uint32_t message) {
            dataByte2(message) <= 127;
 }
 
-MessageDecoder::MessageDecoder(fluid_synth_t* synth) : synth_(synth) {
+MessageDecoder::MessageDecoder(fluid_synth_t* synth, PresetLoader* loader)
+    : synth_(synth), loader_(loader) {
     programs_.fill(kUnknown);
 }
 
@@ -53,6 +54,8 @@ void MessageDecoder::play(uint32_t message) {
     case 0xB0:
         if (data1 == kBankSelect || data1 == kBankSelectFine) {
             programs_[static_cast<std::size_t>(channel)] = kUnknown;
+            int& bank = banks_[static_cast<std::size_t>(channel)];
+            bank = data1 == kBankSelect ? (data2 << 7) | (bank & 0x7F) : (bank & ~0x7F) | data2;
         }
         fluid_synth_cc(synth_, channel, data1, data2);
         break;
@@ -77,6 +80,9 @@ void MessageDecoder::endAllNotes() {
 }
 
 void MessageDecoder::programChange(int channel, int program) {
+    if (loader_ != nullptr && banks_[static_cast<std::size_t>(channel)] == 0) {
+        loader_->holdFor(channel, program);
+    }
     fluid_synth_program_change(synth_, channel, program);
     programs_[static_cast<std::size_t>(channel)] = program;
     chosen_[static_cast<std::size_t>(channel)] = true;

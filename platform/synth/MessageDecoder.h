@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/synth/PresetLoader.h"
 #include "platform/synth/SynthEngine.h"
 
 #include <array>
@@ -15,7 +16,8 @@ bool startsNote(uint32_t message);
 // set is no MIDI data, so such a message is dropped rather than guessed at.
 class MessageDecoder {
 public:
-    explicit MessageDecoder(fluid_synth_t* synth);
+    // The loader, when there is one, holds each preset before a channel selects it.
+    MessageDecoder(fluid_synth_t* synth, PresetLoader* loader);
 
     void play(uint32_t message);
     // Pedals go up first: a held pedal would keep the released notes sounding.
@@ -26,7 +28,9 @@ private:
 
     static constexpr int kUnknown = -1;
     fluid_synth_t* synth_;
+    PresetLoader* loader_;
     std::array<int, kChannels> programs_{};
+    std::array<int, kChannels> banks_{}; // as selected: coarse * 128 + fine
     std::array<bool, kChannels> chosen_{};
 };
 

@@ -1,6 +1,7 @@
 #include "platform/synth/FluidSynthOut.h"
 #include "platform/synth/Limiter.h"
 #include "platform/synth/MessageDecoder.h"
+#include "platform/synth/PresetLoader.h"
 
 namespace platform {
 
@@ -8,11 +9,13 @@ namespace {
 
 class OfflineDevice final : public MidiOutDevice {
 public:
-    explicit OfflineDevice(fluid_synth_t* synth) : decoder_(synth) {}
+    OfflineDevice(fluid_synth_t* synth, int fontId)
+        : loader_(synth, fontId), decoder_(synth, &loader_) {}
     void shortMessage(uint32_t message) override { decoder_.play(message); }
     void reset() override { decoder_.endAllNotes(); }
 
 private:
+    synth::PresetLoader loader_;
     synth::MessageDecoder decoder_;
 };
 
@@ -21,8 +24,8 @@ private:
 class FluidOfflineSynthesizer final : public OfflineSynthesizer {
 public:
     FluidOfflineSynthesizer(synth::Engine engine, double sampleRate)
-        : engine_(std::move(engine)), device_(engine_.synth.get()), limiter_(sampleRate),
-          sampleRate_(sampleRate) {}
+        : engine_(std::move(engine)), device_(engine_.synth.get(), engine_.fontId),
+          limiter_(sampleRate), sampleRate_(sampleRate) {}
     MidiOutDevice& device() override { return device_; }
     void render(float* left, float* right, int frames) override {
         if (left == nullptr || right == nullptr || frames <= 0) {

@@ -1,135 +1,197 @@
 #include "platform/synth/PulseOutput.h"
 
+#include "platform/synth/PulseStream.h"
+
 #include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/mainloop.h>
 
 #include <pthread.h>
 #include <sched.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstdlib>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace platform::synth {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 // Audio is the one thing a busy machine must not delay: where the system allows it (a
 // real-time limit, or the privilege), the thread runs at a modest real-time priority, as
 // the audio threads of the synthesizer library and of the sound servers do.
 constexpr int kRealTimePriority = 10;
 
-bool preferRealTime() {
+void preferRealTime() {
     sched_param param{};
     param.sched_priority = kRealTimePriority;
-    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
-// The client library's own thread carries our audio to the server; it takes the
-// scheduling of the thread that opens the stream, so the stream is opened from a thread
-// raised for the moment.
-class RealTimeForAWhile {
-public:
-    RealTimeForAWhile() {
-        pthread_getschedparam(pthread_self(), &policy_, &param_);
-        raised_ = preferRealTime();
-    }
-    ~RealTimeForAWhile() {
-        if (raised_) {
-            pthread_setschedparam(pthread_self(), policy_, &param_);
-        }
-    }
-    RealTimeForAWhile(const RealTimeForAWhile&) = delete;
-    RealTimeForAWhile& operator=(const RealTimeForAWhile&) = delete;
+// A server that takes the connection but does not set up the stream in this time is given
+// up on, as one that refuses.
+constexpr milliseconds kAnswerLimit{1500};
 
-private:
-    int policy_ = SCHED_OTHER;
-    sched_param param_{};
-    bool raised_ = false;
-};
+// After a loss: a few tries a second at first, then one every 2 s.
+constexpr milliseconds kRetryDelays[] = {milliseconds(100), milliseconds(250), milliseconds(250),
+                                         milliseconds(500), milliseconds(1000)};
+constexpr milliseconds kLastRetryDelay{2000};
 
-// The server keeps kOutputLatencyMs queued; blocks of about 6 ms top it up.
-constexpr int kBlockFrames = 256;
+milliseconds retryDelay(std::size_t failures) {
+    return failures < std::size(kRetryDelays) ? kRetryDelays[failures] : kLastRetryDelay;
+}
 
 class PulseOutput final : public RunningOutput {
 public:
-    PulseOutput(pa_simple* stream, Renderer& renderer)
-        : stream_(stream), renderer_(renderer), left_(kBlockFrames), right_(kBlockFrames),
-          interleaved_(2 * kBlockFrames) {
+    explicit PulseOutput(Renderer& renderer) : mainloop_(pa_mainloop_new()), stream_(renderer) {
+        if (mainloop_ == nullptr) {
+            first_ = "no memory for its main loop";
+            return;
+        }
         thread_ = std::thread([this] { run(); });
     }
     ~PulseOutput() override {
-        running_ = false;
-        thread_.join();
-        pa_simple_free(stream_);
+        quit_ = true;
+        if (thread_.joinable()) {
+            pa_mainloop_wakeup(mainloop_);
+            thread_.join();
+        }
+        if (mainloop_ != nullptr) {
+            pa_mainloop_free(mainloop_);
+        }
     }
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
 
+    // Empty once the stream plays; the reason when the first try failed or stop came.
+    std::string waitForFirstAnswer(std::stop_token stop) {
+        // Made before the lock is taken: a stop already requested runs it at once.
+        std::stop_callback wake(stop, [this] {
+            std::lock_guard inner(mutex_);
+            answered_.notify_all();
+        });
+        std::unique_lock lock(mutex_);
+        answered_.wait(lock, [&] { return first_.has_value() || stop.stop_requested(); });
+        return first_.value_or("the open was given up");
+    }
+
 private:
     void run() {
         preferRealTime();
-        float* out[2] = {left_.data(), right_.data()};
-        while (running_) {
-            std::fill(left_.begin(), left_.end(), 0.0f);
-            std::fill(right_.begin(), right_.end(), 0.0f);
-            fluid_synth_process(renderer_.synth, kBlockFrames, 0, nullptr, 2, out);
-            renderer_.limiter.process(left_.data(), right_.data(), kBlockFrames);
-            for (std::size_t i = 0; i < left_.size(); ++i) {
-                interleaved_[2 * i] = left_[i];
-                interleaved_[2 * i + 1] = right_[i];
+        bool played = false;   // the stream has played once
+        bool lostSaid = false; // the loss is on standard error
+        std::size_t failures = 0;
+        std::optional<Clock::time_point> nextTry = Clock::now();
+        std::optional<Clock::time_point> giveUpAt;
+        while (!quit_) {
+            const auto now = Clock::now();
+            if (nextTry && now >= *nextTry) {
+                nextTry.reset();
+                if (stream_.connect(pa_mainloop_get_api(mainloop_))) {
+                    giveUpAt = now + kAnswerLimit;
+                } else {
+                    giveUpAt = now;
+                }
             }
-            int error = 0;
-            if (pa_simple_write(stream_, interleaved_.data(), interleaved_.size() * sizeof(float),
-                                &error) < 0) {
-                return;
+            if (giveUpAt && now >= *giveUpAt && stream_.state() == PulseStream::State::Connecting) {
+                stream_.fail("no answer within " + std::to_string(kAnswerLimit.count()) + " ms");
             }
+            switch (stream_.state()) {
+            case PulseStream::State::Playing:
+                giveUpAt.reset();
+                if (failures > 0 || !played) {
+                    if (lostSaid) {
+                        std::fprintf(stderr, "zelphor: the sound is back\n");
+                        lostSaid = false;
+                    }
+                    if (!played) {
+                        answer({});
+                    }
+                    played = true;
+                    failures = 0;
+                }
+                break;
+            case PulseStream::State::Failed:
+                giveUpAt.reset();
+                if (!played) {
+                    answer(stream_.reason());
+                    stream_.close();
+                    return;
+                }
+                if (!lostSaid) {
+                    std::fprintf(stderr,
+                                 "zelphor: the sound is lost: %s; trying again until the audio "
+                                 "server is back\n",
+                                 stream_.reason().c_str());
+                    lostSaid = true;
+                }
+                stream_.close();
+                // What plays before the server is back is not heard late once it is.
+                stream_.dropOnNextStart();
+                nextTry = Clock::now() + retryDelay(failures++);
+                break;
+            case PulseStream::State::Idle:
+            case PulseStream::State::Connecting:
+                break;
+            }
+            iterate(nextTry ? nextTry : giveUpAt);
+        }
+        stream_.close();
+        if (!played) {
+            answer("the open was given up");
         }
     }
 
-    pa_simple* stream_;
-    Renderer& renderer_;
-    std::vector<float> left_;
-    std::vector<float> right_;
-    std::vector<float> interleaved_;
-    std::atomic<bool> running_{true};
+    // One round of the main loop: waits for the server, a wake-up or the deadline.
+    void iterate(std::optional<Clock::time_point> deadline) {
+        int timeout = -1;
+        if (deadline) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(*deadline - Clock::now());
+            timeout = static_cast<int>(std::max<int64_t>(0, left.count()));
+        }
+        if (pa_mainloop_prepare(mainloop_, timeout) < 0 || pa_mainloop_poll(mainloop_) < 0 ||
+            pa_mainloop_dispatch(mainloop_) < 0) {
+            // Only a quit request ends the loop this way; it is ours.
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+    }
+
+    void answer(std::string why) {
+        std::lock_guard lock(mutex_);
+        if (!first_) {
+            first_ = std::move(why);
+            answered_.notify_all();
+        }
+    }
+
+    pa_mainloop* mainloop_;
+    PulseStream stream_;
+    std::atomic<bool> quit_{false};
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    std::optional<std::string> first_;
     std::thread thread_;
 };
 
 } // namespace
 
-OutputPtr startPulseOutput(Renderer& renderer, std::string* why) {
-    pa_sample_spec format{};
-    format.format = PA_SAMPLE_FLOAT32NE;
-    format.channels = 2;
-    format.rate = static_cast<uint32_t>(kSampleRate);
-    const auto bytes = [](double ms) {
-        return static_cast<uint32_t>(std::lround(kSampleRate * ms / 1000.0) * 2 * sizeof(float));
-    };
-    pa_buffer_attr buffer{};
-    buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = bytes(kOutputLatencyMs);
-    buffer.prebuf = static_cast<uint32_t>(-1);
-    buffer.minreq = static_cast<uint32_t>(kBlockFrames * 2 * sizeof(float));
-    buffer.fragsize = static_cast<uint32_t>(-1);
-    // The mixer shows the stream under the program's name and icon; the client library takes
-    // the icon from the environment, where a user's own choice stays.
-    setenv("PULSE_PROP_application.icon_name", "org.zelphor.Zelphor", 0);
-    setenv("PULSE_PROP_application.id", "org.zelphor.Zelphor", 0);
-    int error = 0;
-    const RealTimeForAWhile raised;
-    pa_simple* stream = pa_simple_new(nullptr, "Zelphor", PA_STREAM_PLAYBACK, nullptr, "Zelphor",
-                                      &format, nullptr, &buffer, &error);
-    if (stream == nullptr) {
+OutputPtr startPulseOutput(Renderer& renderer, std::stop_token stop, std::string* why) {
+    auto output = std::make_unique<PulseOutput>(renderer);
+    std::string failed = output->waitForFirstAnswer(stop);
+    if (!failed.empty()) {
         if (why != nullptr) {
-            *why = pa_strerror(error);
+            *why = std::move(failed);
         }
         return nullptr;
     }
-    return std::make_unique<PulseOutput>(stream, renderer);
+    return output;
 }
 
 } // namespace platform::synth

@@ -62,7 +62,7 @@ void RecordingMidiOut::close() {
 }
 
 MidiOutFactory recordingDevice(std::shared_ptr<MidiRecording> log) {
-    return [log]() {
+    return [log](std::stop_token) {
         MidiOpenResult r;
         r.device = std::make_unique<RecordingMidiOut>(log);
         return r;
@@ -82,7 +82,7 @@ private:
 } // namespace
 
 MidiOutFactory deviceOnto(MidiOutDevice& target) {
-    return [&target]() {
+    return [&target](std::stop_token) {
         MidiOpenResult r;
         r.device = std::make_unique<Forwarding>(target);
         return r;
@@ -90,7 +90,7 @@ MidiOutFactory deviceOnto(MidiOutDevice& target) {
 }
 
 MidiOutFactory failingDevice(MMRESULT code, std::string detail) {
-    return [code, detail]() {
+    return [code, detail](std::stop_token) {
         MidiOpenResult r;
         r.error = code;
         r.detail = detail;

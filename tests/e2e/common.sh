@@ -418,3 +418,30 @@ error_box() {
     done
     return 1
 }
+
+# Ends the sound server that start_sound_server started, by its process ids, with signal $1
+# (KILL or TERM), and waits until it is gone; its socket file may stay behind.
+stop_sound_server() {
+    local signal=$1 pid pids=()
+    case "${ZELPHOR_E2E_SOUND:-pulseaudio}" in
+    pulseaudio) pids=("$(cat "$XDG_RUNTIME_DIR/pulse/pid")") ;;
+    pipewire)
+        for pid in "${E2E_PIDS[@]}"; do
+            case "$(ps -o comm= -p "$pid" 2>/dev/null)" in
+            pipewire | wireplumber | pipewire-pulse) pids+=("$pid") ;;
+            esac
+        done
+        ;;
+    esac
+    [ "${#pids[@]}" -gt 0 ] || die "no sound server process to stop"
+    kill -"$signal" "${pids[@]}"
+    for pid in "${pids[@]}"; do
+        wait_for 10 sh -c "! ps -o stat= -p $pid | grep -qv Z" || die "sound server pid $pid lives on"
+    done
+    # A killed PulseAudio leaves its pid file, which a new one would take for its own.
+    rm -f "$XDG_RUNTIME_DIR/pulse/pid"
+    log "sound server stopped (SIG$signal: ${pids[*]})"
+}
+
+# CPU time of process $1 in clock ticks so far, user and system.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
