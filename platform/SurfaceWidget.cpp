@@ -42,7 +42,6 @@ void SurfaceWidget::flush() {
 }
 
 void SurfaceWidget::paintEvent(QPaintEvent* event) {
-    ++paints_;
     QPainter p(this);
     const QRect r = event->rect();
     p.drawImage(r.topLeft(), surface_.image(), r);

@@ -17,7 +17,6 @@ public:
 
     DrawingSurface& surface() { return surface_; }
     const DrawingSurface& surface() const { return surface_; }
-    int paintCount() const { return paints_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,7 +29,6 @@ private:
     DrawingSurface surface_;
     QTimer flushTimer_;
     QElapsedTimer sinceFlush_;
-    int paints_ = 0;
 };
 
 } // namespace platform
