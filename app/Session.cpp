@@ -98,7 +98,7 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
     }
     setWindowedSize(options.windowSize);
     if (options.mute) {
-        platform::setMidiOutDevices({[] {
+        platform::setMidiOutDevices({[](std::stop_token) {
             platform::MidiOpenResult r;
             r.device = std::make_unique<SilentOut>();
             return r;

@@ -44,7 +44,7 @@ void soundPerFont(bench::Report& report, double seconds) {
                             program.boxes().front().toStdString());
             } else {
                 platform::MidiOutDevice* device =
-                    platform::midiOutDeviceFor(PemSoundsModule::MidiOutHandle);
+                    PemSoundsModule::MidiOutHandle != 0 ? program.device() : nullptr;
                 const auto start = bench::Clock::now();
                 while (device != nullptr && st::inspect(*device)->presetsLoaded < 81 &&
                        bench::Clock::now() - start < std::chrono::seconds(60)) {
@@ -87,8 +87,10 @@ void soundPerFont(bench::Report& report, double seconds) {
         runAllEffects(program, seconds * 3);
         render.stop();
         const double total = std::max<double>(1.0, static_cast<double>(samples));
-        report.add("level_full_scale_" + name, 100.0 * static_cast<double>(full) / total, "percent", bench::below(0.01));
-        report.add("level_at_limiter_ceiling_" + name, 100.0 * static_cast<double>(limited) / total, "percent");
+        report.add("level_full_scale_" + name, 100.0 * static_cast<double>(full) / total, "percent",
+                   bench::below(0.01));
+        report.add("level_at_limiter_ceiling_" + name, 100.0 * static_cast<double>(limited) / total,
+                   "percent");
     }
 }
 

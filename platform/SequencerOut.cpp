@@ -102,7 +102,7 @@ void SequencerOut::close() {
 MidiOutFactory sequencerDevice(std::shared_ptr<MidiPortSystem> ports, std::string wanted,
                                std::chrono::milliseconds checkEvery,
                                SequencerOut::LostReport onLost) {
-    return [ports, wanted, checkEvery, onLost]() {
+    return [ports, wanted, checkEvery, onLost](std::stop_token) {
         MidiOpenResult result;
         result.error = MMSYSERR_ERROR;
         const OutputMatch match = matchOutput(ports->outputs(), wanted);

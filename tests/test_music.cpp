@@ -93,10 +93,10 @@ TEST(SoundCard, OpensOnceClosesAlwaysAndReportsAFailedOpen) {
         RecordedMidi midi;
         CapturedMessageBoxes boxes;
         int platformOpens = 0;
-        platform::setMidiOutDevices({[&] {
+        platform::setMidiOutDevices({[&](std::stop_token) {
             ++platformOpens;
-            return c.deviceWorks ? platform::recordingDevice(midi.shared())()
-                                 : platform::failingDevice(platform::MMSYSERR_ALLOCATED)();
+            return c.deviceWorks ? platform::recordingDevice(midi.shared())({})
+                                 : platform::failingDevice(platform::MMSYSERR_ALLOCATED)({});
         }});
         PemSoundsModule::MidiOutHandle = 77; // an open, even a failed one, replaces it
         SoundCard card;

@@ -136,10 +136,10 @@ TEST(StartUp, ADeviceOpenedAheadIsOpenedOnceOffTheMainThread) {
     auto log = std::make_shared<platform::MidiRecording>();
     std::atomic<int> opens{0};
     std::thread::id openedOn;
-    platform::setMidiOutDevices({[&] {
+    platform::setMidiOutDevices({[&](std::stop_token) {
         ++opens;
         openedOn = std::this_thread::get_id();
-        return platform::recordingDevice(log)();
+        return platform::recordingDevice(log)({});
     }});
     platform::openMidiOutAhead(0);
     platform::openMidiOutAhead(0);

@@ -275,7 +275,7 @@ MidiOutFactory builtInSynthesizer(SynthSettingsSource settings) {
     if (!settings) {
         settings = [] { return SynthSettings{}; };
     }
-    return [settings] { return synth::openBuiltInSynthesizer(settings); };
+    return [settings](std::stop_token) { return synth::openBuiltInSynthesizer(settings); };
 }
 
 } // namespace platform

@@ -62,7 +62,7 @@ void RecordingMidiOut::close() {
 }
 
 MidiOutFactory recordingDevice(std::shared_ptr<MidiRecording> log) {
-    return [log]() {
+    return [log](std::stop_token) {
         MidiOpenResult r;
         r.device = std::make_unique<RecordingMidiOut>(log);
         return r;
@@ -82,15 +82,25 @@ private:
 } // namespace
 
 MidiOutFactory deviceOnto(MidiOutDevice& target) {
-    return [&target]() {
+    return [&target](std::stop_token) {
         MidiOpenResult r;
         r.device = std::make_unique<Forwarding>(target);
         return r;
     };
 }
 
+MidiOutFactory noting(MidiOutFactory factory, std::shared_ptr<MidiOutDevice*> opened) {
+    return [factory, opened](std::stop_token stop) {
+        MidiOpenResult r = factory(std::move(stop));
+        if (r.device) {
+            *opened = r.device.get();
+        }
+        return r;
+    };
+}
+
 MidiOutFactory failingDevice(MMRESULT code, std::string detail) {
-    return [code, detail]() {
+    return [code, detail](std::stop_token) {
         MidiOpenResult r;
         r.error = code;
         r.detail = detail;
