@@ -7,8 +7,8 @@
 #include "app/frmSplash.h"
 #include "music/Tone.h"
 #include "platform/AppInfo.h"
-#include "platform/Clock.h"
 #include "platform/MidiOut.h"
+#include "platform/QtClock.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -40,30 +40,7 @@ void Pause(int16_t Milliseconds) {
     if (Milliseconds < 0) {
         return;
     }
-    const double start = platform::monotonicSeconds();
-    const float limit = static_cast<float>(Milliseconds) / 1000.0f;
-    bool handled = false;
-    for (;;) {
-        const auto elapsed = static_cast<float>(platform::monotonicSeconds() - start);
-        if (handled && elapsed > limit) {
-            return;
-        }
-        // Handle events until the deadline without spinning: a nested loop woken by a timer.
-        const double remaining = static_cast<double>(limit) - static_cast<double>(elapsed);
-        const int wait = std::max(0, static_cast<int>(std::ceil(remaining * 1000.0))) + 1;
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        deadline.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        deadline.start(wait);
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        // A nested loop refuses to run once the program is quitting: then just sleep.
-        if (deadline.isActive() && loop.exec() < 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-        }
-        handled = true;
-    }
+    platform::realClock().pause(Milliseconds);
 }
 
 void Main() {

@@ -4,7 +4,9 @@
 #include "app/Session.h"
 #include "platform/synth/FluidSynthOut.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -24,7 +26,20 @@ int main(int argc, char** argv) {
         break;
     }
     app::quitOnSignals();
-    app::Session session(command.options);
-    return session.finish(
-        MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}, command.options));
+    int status = 0;
+    {
+        app::Session session(command.options);
+        status = session.finish(
+            MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}, command.options));
+    }
+    // Everything is saved and every note ended. An open of a sound device that is still stuck
+    // in the audio library (a server that accepts and never answers) cannot be waited for:
+    // the program ends without it, at once.
+    if (!platform::settleMidiOut(std::chrono::milliseconds(200))) {
+        std::fputs("zelphor: a sound device still does not answer; ending without it\n", stderr);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    return status;
 }

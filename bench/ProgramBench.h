@@ -55,8 +55,10 @@ public:
     enum class Device { Recorder, Synthesizer };
 
     explicit Program(Device device = Device::Recorder) {
-        platform::setMidiOutDevices({device == Device::Recorder ? platform::recordingDevice(log_)
-                                                                : platform::builtInSynthesizer()});
+        platform::setMidiOutDevices(
+            {platform::noting(device == Device::Recorder ? platform::recordingDevice(log_)
+                                                         : platform::builtInSynthesizer(),
+                              opened_)});
         start();
     }
     // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.
@@ -76,6 +78,8 @@ public:
     platform::MidiRecording& log() { return *log_; }
     // Message boxes the program would have shown (a failed open of its device).
     const QStringList& boxes() const { return boxes_; }
+    // The device of device 0's latest open; valid while it is open.
+    platform::MidiOutDevice* device() const { return *opened_; }
 
 private:
     void start() {
@@ -86,6 +90,8 @@ private:
 
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
     QStringList boxes_;
+    std::shared_ptr<platform::MidiOutDevice*> opened_ =
+        std::make_shared<platform::MidiOutDevice*>(nullptr);
 };
 
 } // namespace bench

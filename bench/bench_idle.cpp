@@ -58,7 +58,7 @@ int measure(int argc, char** argv, const std::string& device, bool smoke) {
     report.add("idle_" + device, cpuPercentOver(half), "percent", bench::below(1.0));
     if (synth) {
         platform::MidiOutDevice* out =
-            platform::midiOutDeviceFor(MainSplash::MySoundCard->HandleForMidiOut());
+            MainSplash::MySoundCard->HandleForMidiOut() != 0 ? program.device() : nullptr;
         const auto state = out ? platform::synth_testing::inspect(*out) : std::nullopt;
         if (state) {
             report.add("idle_synth_audio_output_running", state->audioRunning ? 1 : 0, "bool");

@@ -45,7 +45,7 @@ void soundPerFont(bench::Report& report, double seconds) {
                             program.boxes().front().toStdString());
             } else {
                 platform::MidiOutDevice* device =
-                    platform::midiOutDeviceFor(PemSoundsModule::MidiOutHandle);
+                    PemSoundsModule::MidiOutHandle != 0 ? program.device() : nullptr;
                 const auto start = bench::Clock::now();
                 while (device != nullptr && st::inspect(*device)->presetsLoaded < 81 &&
                        bench::Clock::now() - start < std::chrono::seconds(60)) {

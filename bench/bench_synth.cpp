@@ -1,6 +1,7 @@
 // Costs of the built-in synthesizer on every installed General MIDI font: opening it, what a
 // note costs the window's thread, how late notes sound, and its output's latency. Appends to
 // bench-results-synth.json.
+#include "doubles/RecordingMidiOut.h"
 #include "doubles/SynthTesting.h"
 #include "platform/MidiOut.h"
 #include "platform/synth/FluidSynthOut.h"
@@ -183,7 +184,8 @@ double serverLatencyMs() {
     return found ? usec / 1000.0 : -1.0;
 }
 
-void benchDevice(bool smoke, std::vector<Figure>& figures) {
+void benchDevice(bool smoke, std::vector<Figure>& figures,
+                 const std::shared_ptr<platform::MidiOutDevice*>& opened) {
     namespace st = platform::synth_testing;
     platform::HMIDIOUT handle = 0;
     const auto start = Clock::now();
@@ -196,7 +198,7 @@ void benchDevice(bool smoke, std::vector<Figure>& figures) {
         return;
     }
     record(figures, "synth_device_open", openMs, "ms");
-    platform::MidiOutDevice* device = platform::midiOutDeviceFor(handle);
+    platform::MidiOutDevice* device = *opened;
     auto loaded = [device] {
         const auto state = st::inspect(*device);
         return state ? state->presetsLoaded : 0;
@@ -266,7 +268,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         smoke = smoke || std::strcmp(argv[i], "--smoke") == 0;
     }
-    platform::registerMidiOutDevices({platform::builtInSynthesizer()});
+    auto opened = std::make_shared<platform::MidiOutDevice*>(nullptr);
+    platform::registerMidiOutDevices({platform::noting(platform::builtInSynthesizer(), opened)});
     std::vector<Figure> figures;
     record(figures, "synth_output_latency", platform::kOutputLatencyMs, "ms");
     // Every installed General MIDI font, each figure named after its font.
@@ -276,7 +279,7 @@ int main(int argc, char** argv) {
         fontSuffix = "_" + std::filesystem::canonical(font, ec).stem().string();
         std::printf("-- %s\n", font.c_str());
         benchOffline(smoke, figures);
-        benchDevice(smoke, figures);
+        benchDevice(smoke, figures, opened);
     }
     appendJson("bench-results-synth.json", figures);
     return 0;

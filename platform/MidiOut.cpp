@@ -17,19 +17,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// An open under way on a thread of its own. If nobody waits for it any more, the thread
-// closes what it opened.
+// An open under way on a worker thread. If nobody waits for it any more, the worker closes
+// what it opened.
 struct PendingOpen {
     std::mutex mutex;
     std::condition_variable done;
     std::optional<MidiOpenResult> result;
     bool abandoned = false;
+    bool finished = false; // the worker has nothing left to do
     Clock::time_point started = Clock::now();
+    std::jthread worker; // empty when the open ran on the caller's thread
 };
 
-MidiOpenResult openNow(const MidiOutFactory& factory) {
+MidiOpenResult openNow(const MidiOutFactory& factory, std::stop_token stop) {
     try {
-        return factory(std::stop_token{});
+        return factory(std::move(stop));
     } catch (const std::exception& e) {
         MidiOpenResult failed;
         failed.error = MMSYSERR_ERROR;
@@ -38,30 +40,41 @@ MidiOpenResult openNow(const MidiOutFactory& factory) {
     }
 }
 
+void work(PendingOpen& pending, const MidiOutFactory& factory, std::stop_token stop) {
+    MidiOpenResult r = openNow(factory, std::move(stop));
+    std::unique_lock lock(pending.mutex);
+    if (pending.abandoned) {
+        lock.unlock();
+        if (r.device) {
+            r.device->close();
+        }
+        lock.lock();
+    } else {
+        pending.result = std::move(r);
+    }
+    pending.finished = true;
+    pending.done.notify_all();
+}
+
 std::shared_ptr<PendingOpen> startOpen(const MidiOutFactory& factory) {
     auto pending = std::make_shared<PendingOpen>();
+    PendingOpen* p = pending.get();
     try {
-        std::thread([pending, factory] {
-            MidiOpenResult r = openNow(factory);
-            std::unique_lock lock(pending->mutex);
-            if (pending->abandoned) {
-                lock.unlock();
-                if (r.device) {
-                    r.device->close();
-                }
-                return;
-            }
-            pending->result = std::move(r);
-            pending->done.notify_all();
-        }).detach();
+        // The worker reaches the open through p: whoever holds the PendingOpen joins the
+        // worker before letting it go.
+        pending->worker =
+            std::jthread([p, factory](std::stop_token stop) { work(*p, factory, stop); });
     } catch (const std::system_error&) {
         // No thread to spare: open here and now.
-        pending->result = openNow(factory);
+        pending->result = openNow(factory, {});
+        pending->finished = true;
     }
     return pending;
 }
 
+// Nobody waits for the open any more: its worker is asked to stop, and closes what it opens.
 void abandon(PendingOpen& pending) {
+    pending.worker.request_stop();
     std::lock_guard lock(pending.mutex);
     pending.abandoned = true;
     if (pending.result && pending.result->device) {
@@ -75,43 +88,10 @@ std::string seconds(std::chrono::milliseconds limit) {
     return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
 
-struct Registry {
-    std::vector<MidiOutFactory> registered;
-    std::optional<std::vector<MidiOutFactory>> replaced;
-    std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
-    HMIDIOUT nextHandle = 1;
-    std::map<MMRESULT, std::string> details{{ZELPHOR_ERR_NOANSWER, seconds(kDefaultOpenTimeLimit)}};
-    // Opens under way, by device number.
-    std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
-    std::chrono::milliseconds timeLimit = kDefaultOpenTimeLimit;
-
-    const std::vector<MidiOutFactory>& devices() const { return replaced ? *replaced : registered; }
-
-    // Opens for a device list being replaced: each is given what is left of its time, so
-    // that a factory of the old list is not left running, then dropped.
-    void abandonAhead() {
-        for (auto& entry : ahead) {
-            PendingOpen& pending = *entry.second;
-            {
-                std::unique_lock lock(pending.mutex);
-                pending.done.wait_until(lock, pending.started + timeLimit,
-                                        [&pending] { return pending.result.has_value(); });
-            }
-            abandon(pending);
-        }
-        ahead.clear();
-    }
-};
-
-Registry& registry() {
-    static Registry r;
-    return r;
-}
-
-std::string outText(MMRESULT code, const Registry& r) {
+std::string outText(MMRESULT code, const std::map<MMRESULT, std::string>& details) {
     auto withDetail = [&](std::string text) {
-        auto it = r.details.find(code);
-        if (it != r.details.end() && !it->second.empty()) {
+        auto it = details.find(code);
+        if (it != details.end() && !it->second.empty()) {
             text += " (" + it->second + ")";
         }
         return text;
@@ -138,7 +118,7 @@ std::string outText(MMRESULT code, const Registry& r) {
     case ZELPHOR_ERR_SYNTH:
         return withDetail("The built-in synthesizer could not be started");
     case ZELPHOR_ERR_NOANSWER:
-        return "The audio server did not answer within " + r.details.at(ZELPHOR_ERR_NOANSWER);
+        return "The audio server did not answer within " + details.at(ZELPHOR_ERR_NOANSWER);
     default:
         return "Unknown MIDI error " + std::to_string(code);
     }
@@ -173,32 +153,106 @@ MMRESULT copyText(const std::string& message, char* text, uint32_t size) {
 
 } // namespace
 
-void registerMidiOutDevices(std::vector<MidiOutFactory> devices) {
-    auto& r = registry();
-    if (!r.replaced) {
-        r.abandonAhead();
+struct MidiOutRegistry::State {
+    std::vector<MidiOutFactory> registered;
+    std::optional<std::vector<MidiOutFactory>> replaced;
+    std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
+    HMIDIOUT nextHandle = 1;
+    std::map<MMRESULT, std::string> details;
+    std::chrono::milliseconds timeLimit;
+    // Opens under way, by device number.
+    std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
+    // Opens given up on whose workers may still run; joined once they finish.
+    std::vector<std::shared_ptr<PendingOpen>> leftBehind;
+
+    explicit State(std::chrono::milliseconds limit)
+        : details{{ZELPHOR_ERR_NOANSWER, seconds(limit)}}, timeLimit(limit) {}
+
+    const std::vector<MidiOutFactory>& devices() const { return replaced ? *replaced : registered; }
+
+    void giveUp(std::shared_ptr<PendingOpen> pending) {
+        abandon(*pending);
+        leftBehind.push_back(std::move(pending));
     }
-    r.registered = std::move(devices);
+
+    void joinFinished() {
+        std::erase_if(leftBehind, [](const std::shared_ptr<PendingOpen>& pending) {
+            std::lock_guard lock(pending->mutex);
+            return pending->finished;
+        });
+    }
+
+    // Opens for a device list being replaced: each is given what is left of its time, so
+    // that a factory of the old list is not left running, then dropped.
+    void abandonAhead() {
+        for (auto& entry : ahead) {
+            PendingOpen& pending = *entry.second;
+            {
+                std::unique_lock lock(pending.mutex);
+                pending.done.wait_until(lock, pending.started + timeLimit,
+                                        [&pending] { return pending.result.has_value(); });
+            }
+            giveUp(std::move(entry.second));
+        }
+        ahead.clear();
+        joinFinished();
+    }
+};
+
+MidiOutRegistry::MidiOutRegistry(std::chrono::milliseconds openTimeLimit)
+    : state_(std::make_unique<State>(openTimeLimit)) {}
+
+MidiOutRegistry::~MidiOutRegistry() {
+    for (auto& entry : state_->ahead) {
+        state_->giveUp(std::move(entry.second));
+    }
+    state_->ahead.clear();
+    // Each PendingOpen dropped here joins its worker, whose token is stopped.
+    state_->leftBehind.clear();
 }
 
-void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
-    auto& r = registry();
-    r.abandonAhead();
-    r.replaced = std::move(devices);
+bool MidiOutRegistry::settle(std::chrono::milliseconds limit) {
+    for (auto& entry : state_->ahead) {
+        state_->giveUp(std::move(entry.second));
+    }
+    state_->ahead.clear();
+    const auto deadline = Clock::now() + limit;
+    for (const auto& pending : state_->leftBehind) {
+        std::unique_lock lock(pending->mutex);
+        pending->done.wait_until(lock, deadline, [&pending] { return pending->finished; });
+    }
+    state_->joinFinished();
+    return state_->leftBehind.empty();
 }
 
-void restoreDefaultMidiOutDevices() {
-    auto& r = registry();
-    r.abandonAhead();
-    r.replaced.reset();
+void MidiOutRegistry::registerDevices(std::vector<MidiOutFactory> devices) {
+    if (!state_->replaced) {
+        state_->abandonAhead();
+    }
+    state_->registered = std::move(devices);
 }
 
-MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, uint32_t) {
+void MidiOutRegistry::replaceDevices(std::vector<MidiOutFactory> devices) {
+    state_->abandonAhead();
+    state_->replaced = std::move(devices);
+}
+
+void MidiOutRegistry::restoreDevices() {
+    state_->abandonAhead();
+    state_->replaced.reset();
+}
+
+void MidiOutRegistry::setOpenTimeLimit(std::chrono::milliseconds limit) {
+    state_->timeLimit = limit;
+}
+
+MMRESULT MidiOutRegistry::open(HMIDIOUT* handle, int32_t deviceId) {
     if (handle == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
     *handle = 0;
-    auto& r = registry();
+    State& r = *state_;
+    r.joinFinished();
     const auto& devices = r.devices();
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size()) {
         return devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
@@ -216,7 +270,7 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
         if (!pending->done.wait_until(lock, pending->started + r.timeLimit,
                                       [&] { return pending->result.has_value(); })) {
             lock.unlock();
-            abandon(*pending);
+            r.giveUp(std::move(pending));
             r.details[ZELPHOR_ERR_NOANSWER] = seconds(r.timeLimit);
             return ZELPHOR_ERR_NOANSWER;
         }
@@ -233,8 +287,8 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, u
     return MMSYSERR_NOERROR;
 }
 
-void openMidiOutAhead(int32_t deviceId) {
-    auto& r = registry();
+void MidiOutRegistry::openAhead(int32_t deviceId) {
+    State& r = *state_;
     const auto& devices = r.devices();
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size() ||
         r.ahead.count(deviceId) != 0) {
@@ -243,48 +297,82 @@ void openMidiOutAhead(int32_t deviceId) {
     r.ahead.emplace(deviceId, startOpen(devices[static_cast<std::size_t>(deviceId)]));
 }
 
-void setMidiOutOpenTimeLimit(std::chrono::milliseconds limit) {
-    registry().timeLimit = limit;
-}
-
-MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle) {
-    auto& r = registry();
-    auto it = r.open.find(handle);
-    return it == r.open.end() ? nullptr : it->second.get();
-}
-
-MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message) {
-    MidiOutDevice* d = midiOutDeviceFor(handle);
-    if (d == nullptr) {
+MMRESULT MidiOutRegistry::shortMessage(HMIDIOUT handle, uint32_t message) {
+    auto it = state_->open.find(handle);
+    if (it == state_->open.end()) {
         return MMSYSERR_INVALHANDLE;
     }
-    d->shortMessage(message);
+    it->second->shortMessage(message);
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT midiOutReset(HMIDIOUT handle) {
-    MidiOutDevice* d = midiOutDeviceFor(handle);
-    if (d == nullptr) {
+MMRESULT MidiOutRegistry::reset(HMIDIOUT handle) {
+    auto it = state_->open.find(handle);
+    if (it == state_->open.end()) {
         return MMSYSERR_INVALHANDLE;
     }
-    d->reset();
+    it->second->reset();
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT midiOutClose(HMIDIOUT handle) {
-    auto& r = registry();
-    auto it = r.open.find(handle);
-    if (it == r.open.end()) {
+MMRESULT MidiOutRegistry::close(HMIDIOUT handle) {
+    auto it = state_->open.find(handle);
+    if (it == state_->open.end()) {
         return MMSYSERR_INVALHANDLE;
     }
     std::unique_ptr<MidiOutDevice> device = std::move(it->second);
-    r.open.erase(it);
+    state_->open.erase(it);
     device->close();
     return MMSYSERR_NOERROR;
 }
 
+std::string MidiOutRegistry::errorText(MMRESULT code) const {
+    return outText(code, state_->details);
+}
+
+MidiOutRegistry& programMidiOut() {
+    static MidiOutRegistry r;
+    return r;
+}
+
+void registerMidiOutDevices(std::vector<MidiOutFactory> devices) {
+    programMidiOut().registerDevices(std::move(devices));
+}
+
+void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
+    programMidiOut().replaceDevices(std::move(devices));
+}
+
+void restoreDefaultMidiOutDevices() {
+    programMidiOut().restoreDevices();
+}
+
+bool settleMidiOut(std::chrono::milliseconds limit) {
+    return programMidiOut().settle(limit);
+}
+
+void openMidiOutAhead(int32_t deviceId) {
+    programMidiOut().openAhead(deviceId);
+}
+
+MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, uint32_t) {
+    return programMidiOut().open(handle, deviceId);
+}
+
+MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message) {
+    return programMidiOut().shortMessage(handle, message);
+}
+
+MMRESULT midiOutReset(HMIDIOUT handle) {
+    return programMidiOut().reset(handle);
+}
+
+MMRESULT midiOutClose(HMIDIOUT handle) {
+    return programMidiOut().close(handle);
+}
+
 MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size) {
-    return copyText(outText(code, registry()), text, size);
+    return copyText(programMidiOut().errorText(code), text, size);
 }
 
 MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size) {

@@ -45,26 +45,60 @@ struct MidiOpenResult {
     std::string detail; // what the error text adds to its reason, e.g. the places looked in
 };
 
+// Opens a device. The token is stopped when the open's time limit passes or the registry
+// goes; a factory that waits on something gives up promptly then.
 using MidiOutFactory = std::function<MidiOpenResult(std::stop_token)>;
 
-// The system's output devices by number. There are none until start-up registers them; the
-// built-in synthesizer is device 0.
+// Every open runs on a worker thread and is given this long from its start; past it, the
+// open fails with ZELPHOR_ERR_NOANSWER, the worker's token is stopped and what it opens
+// later is closed again. An audio server that has lost its session manager may never answer.
+inline constexpr std::chrono::milliseconds kDefaultOpenTimeLimit{2000};
+
+// The system's output devices by number, and the handles open on them. There are none until
+// start-up registers them; the built-in synthesizer is device 0. Owns the threads its opens
+// run on: its destructor stops and joins every one of them.
+class MidiOutRegistry {
+public:
+    explicit MidiOutRegistry(std::chrono::milliseconds openTimeLimit = kDefaultOpenTimeLimit);
+    ~MidiOutRegistry();
+    MidiOutRegistry(const MidiOutRegistry&) = delete;
+    MidiOutRegistry& operator=(const MidiOutRegistry&) = delete;
+
+    void registerDevices(std::vector<MidiOutFactory> devices);
+    // Devices in place of the registered ones until restoreDevices: no sound or an outside
+    // port. Handles already open keep their device.
+    void replaceDevices(std::vector<MidiOutFactory> devices);
+    void restoreDevices();
+    void setOpenTimeLimit(std::chrono::milliseconds limit);
+
+    // Starts opening a device on a worker thread; the next open of that device takes its
+    // result, waiting only for what is left. Opening the synthesizer takes a good part of a
+    // second, which can pass while the program sets up its first window.
+    void openAhead(int32_t deviceId);
+    // Stops every open still under way and waits up to the limit for their workers to end;
+    // true when none is left running. A library call that never returns (an audio server
+    // that accepts and never answers) keeps its worker: the program then ends without it.
+    bool settle(std::chrono::milliseconds limit);
+    MMRESULT open(HMIDIOUT* handle, int32_t deviceId);
+    MMRESULT shortMessage(HMIDIOUT handle, uint32_t message);
+    MMRESULT reset(HMIDIOUT handle);
+    MMRESULT close(HMIDIOUT handle);
+    // The text for the code, with what the last failure of that code added to it.
+    std::string errorText(MMRESULT code) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The registry the program's free functions below work on.
+MidiOutRegistry& programMidiOut();
+
 void registerMidiOutDevices(std::vector<MidiOutFactory> devices);
-// Devices in place of the registered ones until restoreDefaultMidiOutDevices: no sound, an
-// outside port, or a test's recorder. Handles already open keep their device.
 void setMidiOutDevices(std::vector<MidiOutFactory> devices);
 void restoreDefaultMidiOutDevices();
-
-// Starts opening a device on a worker thread; the next midiOutOpen of that device takes its
-// result, waiting only for what is left. Opening the synthesizer takes a good part of a
-// second, which can pass while the program sets up its first window.
 void openMidiOutAhead(int32_t deviceId);
-
-// Every open runs on a worker thread and is given this long from its start; past it,
-// midiOutOpen fails with ZELPHOR_ERR_NOANSWER and what opens later is closed again. An
-// audio server that has lost its session manager may never answer.
-inline constexpr std::chrono::milliseconds kDefaultOpenTimeLimit{2000};
-void setMidiOutOpenTimeLimit(std::chrono::milliseconds limit);
+bool settleMidiOut(std::chrono::milliseconds limit);
 
 MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t callback, uintptr_t instance,
                      uint32_t flags);
@@ -74,8 +108,5 @@ MMRESULT midiOutClose(HMIDIOUT handle);
 // Copies the zero-terminated text for the code into text (size bytes at most).
 MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size);
 MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size);
-
-// The open device behind a handle, or null.
-MidiOutDevice* midiOutDeviceFor(HMIDIOUT handle);
 
 } // namespace platform

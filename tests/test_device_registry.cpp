@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 
 // Device 0 is what start-up registers; devices put in its place before (--mute) stay in force.
 // The list is process-wide: this file's test starts from a process that registered nothing.
@@ -51,6 +57,82 @@ TEST(DeviceRegistry, NothingBeforeStartUpRegistersAndAReplacementMadeBeforeStays
         }
         EXPECT_EQ(registered->shortMessages().size(), step.recorderHearsANote ? 1u : 0u);
     }
+}
+
+// A device whose open waits until its token is stopped, as an audio server that never
+// answers would keep it, then takes a moment more to give up.
+struct StuckOpen {
+    std::atomic<bool> sawStop{false};
+    std::atomic<bool> returned{false};
+
+    platform::MidiOutFactory factory() {
+        return [this](std::stop_token stop) {
+            std::mutex m;
+            std::condition_variable_any cv;
+            std::unique_lock lock(m);
+            cv.wait(lock, stop, [] { return false; });
+            sawStop = stop.stop_requested();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            returned = true;
+            return platform::MidiOpenResult{};
+        };
+    }
+};
+
+TEST(DeviceRegistry, AnOpenThatDoesNotAnswerIsStoppedAndJoinedBeforeTheRegistryGoes) {
+    using namespace std::chrono_literals;
+    struct Case {
+        const char* what;
+        std::function<void(platform::MidiOutRegistry&)> use;
+    };
+    const Case cases[] = {
+        {"an open past its time limit",
+         [](platform::MidiOutRegistry& r) {
+             platform::HMIDIOUT handle = 0;
+             EXPECT_EQ(r.open(&handle, 0), platform::ZELPHOR_ERR_NOANSWER);
+             EXPECT_EQ(handle, 0u);
+             EXPECT_NE(r.errorText(platform::ZELPHOR_ERR_NOANSWER).find("within 20 ms"),
+                       std::string::npos);
+         }},
+        {"an open started ahead and never taken",
+         [](platform::MidiOutRegistry& r) { r.openAhead(0); }},
+        {"an open ahead dropped with its device list",
+         [](platform::MidiOutRegistry& r) {
+             r.openAhead(0);
+             r.replaceDevices({platform::failingDevice(platform::ZELPHOR_ERR_SYNTH)});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StuckOpen stuck;
+        {
+            platform::MidiOutRegistry registry(20ms);
+            registry.registerDevices({stuck.factory()});
+            c.use(registry);
+        }
+        EXPECT_TRUE(stuck.sawStop);
+        EXPECT_TRUE(stuck.returned);
+    }
+}
+
+// An open stuck in a library call that ignores its token: settling waits for it only as long
+// as it is told, and tells whether the worker has ended.
+TEST(DeviceRegistry, SettlingWaitsForAStuckOpenOnlyUpToItsLimit) {
+    using namespace std::chrono_literals;
+    std::atomic<bool> release{false};
+    platform::MidiOutRegistry registry(20ms);
+    registry.registerDevices({[&release](std::stop_token) {
+        while (!release) {
+            std::this_thread::sleep_for(1ms);
+        }
+        return platform::MidiOpenResult{};
+    }});
+    registry.openAhead(0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(registry.settle(50ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    release = true;
+    EXPECT_TRUE(registry.settle(5s));
 }
 
 } // namespace

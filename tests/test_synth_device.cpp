@@ -1,3 +1,4 @@
+#include "doubles/RecordingMidiOut.h"
 #include "doubles/SynthTesting.h"
 #include "platform/MidiOut.h"
 #include "platform/synth/FluidSynthOut.h"
@@ -63,7 +64,7 @@ protected:
         if (st::installedSoundFonts().empty()) {
             GTEST_SKIP() << "no General MIDI sound font installed";
         }
-        platform::setMidiOutDevices({st::synthesizer()});
+        platform::setMidiOutDevices({platform::noting(st::synthesizer(), opened)});
         dir = fs::temp_directory_path() / ("zelphor-synth-" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
@@ -85,18 +86,20 @@ protected:
 
     platform::MMRESULT open() { return platform::midiOutOpen(&handle, 0, 1, 0, 0); }
 
-    platform::MidiOutDevice& device() { return *platform::midiOutDeviceFor(handle); }
+    platform::MidiOutDevice& device() { return **opened; }
 
     // Everything sent so far has reached the synthesizer.
     void applied() { ASSERT_TRUE(st::waitUntilApplied(device(), 10s)); }
 
     platform::SynthesizerState state() {
-        platform::MidiOutDevice* device = platform::midiOutDeviceFor(handle);
+        platform::MidiOutDevice* device = handle != 0 ? *opened : nullptr;
         const auto s = device != nullptr ? st::inspect(*device) : std::nullopt;
         EXPECT_TRUE(s) << "device 0 is not the open built-in synthesizer";
         return s.value_or(platform::SynthesizerState{});
     }
 
+    std::shared_ptr<platform::MidiOutDevice*> opened =
+        std::make_shared<platform::MidiOutDevice*>(nullptr);
     fs::path dir;
     platform::HMIDIOUT handle = 0;
 };
@@ -214,11 +217,11 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     ASSERT_TRUE(server.bound);
     ScopedEnv pulse("PULSE_SERVER", "unix:" + socketPath);
     st::useAudioDrivers({"pulseaudio"});
-    platform::setMidiOutOpenTimeLimit(500ms);
+    platform::programMidiOut().setOpenTimeLimit(500ms);
     const auto start = Clock::now();
     EXPECT_EQ(open(), platform::ZELPHOR_ERR_NOANSWER);
     const auto took = Clock::now() - start;
-    platform::setMidiOutOpenTimeLimit(platform::kDefaultOpenTimeLimit);
+    platform::programMidiOut().setOpenTimeLimit(platform::kDefaultOpenTimeLimit);
     EXPECT_GE(took, 500ms);
     EXPECT_LT(took, 1500ms);
     EXPECT_EQ(handle, 0u);

@@ -89,6 +89,16 @@ MidiOutFactory deviceOnto(MidiOutDevice& target) {
     };
 }
 
+MidiOutFactory noting(MidiOutFactory factory, std::shared_ptr<MidiOutDevice*> opened) {
+    return [factory, opened](std::stop_token stop) {
+        MidiOpenResult r = factory(std::move(stop));
+        if (r.device) {
+            *opened = r.device.get();
+        }
+        return r;
+    };
+}
+
 MidiOutFactory failingDevice(MMRESULT code, std::string detail) {
     return [code, detail](std::stop_token) {
         MidiOpenResult r;

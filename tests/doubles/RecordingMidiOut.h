@@ -52,5 +52,8 @@ MidiOutFactory failingDevice(MMRESULT code, std::string detail = {});
 // A device slot whose opens pass every message on to target, which outlives them all (the
 // offline synthesizer as device 0, say).
 MidiOutFactory deviceOnto(MidiOutDevice& target);
+// The device slot of factory, writing the device of its latest successful open to opened
+// (which stays valid while that device is open).
+MidiOutFactory noting(MidiOutFactory factory, std::shared_ptr<MidiOutDevice*> opened);
 
 } // namespace platform
