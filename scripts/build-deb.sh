@@ -125,7 +125,10 @@ install_and_remove() {
         [ -d "$f" ] || [ ! -e "$f" ] || fail "$f is left after apt-get remove"
     done <"$listed"
     [ ! -e "/usr/share/$source" ] || fail "/usr/share/$source is left after apt-get remove"
-    apt-get purge -y -q "$source" >>"$work/apt.log" 2>&1 || fail "apt-get purge $source"
+    # With no configuration files, dpkg forgets the package on removal: nothing to purge.
+    if dpkg-query -W -f='${Status}' "$source" 2>/dev/null | grep -q config-files; then
+        apt-get purge -y -q "$source" >>"$work/apt.log" 2>&1 || fail "apt-get purge $source"
+    fi
     ! dpkg-query -W -f='${Status}' "$source" 2>/dev/null | grep -qv 'not-installed' ||
         fail "dpkg still knows $source after apt-get purge"
 }
