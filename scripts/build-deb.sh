@@ -138,7 +138,9 @@ if [ "$check" = 1 ]; then
     install_and_remove
 fi
 
-find "$work" -maxdepth 1 -type f -name "${source}_*" -exec cp {} "$out" \;
+# The -dbgsym package too, so that the .changes lists only files that are there.
+find "$work" -maxdepth 1 -type f \( -name "${source}_*" -o -name "${source}-dbgsym_*" \) \
+    -exec cp {} "$out" \;
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed; the packages are in $out" >&2
     exit 1
