@@ -1,4 +1,4 @@
-# Install rules and the Debian package (cmake --build <build> --target package).
+# Install rules; the Debian package (debian/, scripts/build-deb.sh) installs through them.
 #
 # The installed program finds its pages at ${CMAKE_INSTALL_DATADIR}/zelphor relative to
 # ${CMAKE_INSTALL_BINDIR}; both must stay relative paths for that to survive a move of
@@ -44,42 +44,10 @@ add_custom_command(OUTPUT ${ZELPHOR_MAN_PAGE}
 add_custom_target(zelphor_man_page ALL DEPENDS ${ZELPHOR_MAN_PAGE})
 install(FILES ${ZELPHOR_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
-# The licence and the history, where Debian keeps them for every package.
-set(ZELPHOR_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
-add_custom_command(OUTPUT ${ZELPHOR_CHANGELOG}
-                   COMMAND ${CMAKE_COMMAND} -E copy ${ZELPHOR_DATA_SOURCE}/debian/changelog
-                           ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog
-                   COMMAND ${ZELPHOR_GZIP} -9 -n -f ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog
-                   DEPENDS ${ZELPHOR_DATA_SOURCE}/debian/changelog
-                   COMMENT "Compressing the changelog"
-                   VERBATIM)
-add_custom_target(zelphor_changelog ALL DEPENDS ${ZELPHOR_CHANGELOG})
-install(FILES ${ZELPHOR_DATA_SOURCE}/debian/copyright ${ZELPHOR_CHANGELOG}
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
-
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME zelphor)
-set(CPACK_PACKAGE_VENDOR "The Zelphor developers")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-# No web site and no mail address: none is made up.
-set(CPACK_PACKAGE_CONTACT "The Zelphor developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-# Debian wants the long description in lines shorter than 80 characters.
-string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-       "Zelphor fills the screen with animated abstract drawings: shrinking black"
-       "holes, waves of sine and tangent curves, spectral floods, exploding suns,"
-       "a jagged maze, rainbows and meteorites, several at once on one black"
-       "surface. Every step of an effect plays the next note of a chosen scale or"
-       "tune on a built-in General MIDI synthesizer, so the music follows the pace"
-       "of the drawing.")
-set(CPACK_STRIP_FILES ON)
-
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-# The libraries come from dpkg-shlibdeps; the synthesizer also needs a General MIDI sound font.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm | sf3-soundfont-gm")
-
-include(CPack)
+# The licence and the history. The Debian package turns this off: there dh_installdocs and
+# dh_installchangelogs put debian/copyright, the Debian changelog and CHANGELOG.md in place.
+option(ZELPHOR_INSTALL_DOCS "Install the licence and the history to the doc folder" ON)
+if(ZELPHOR_INSTALL_DOCS)
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Builds the Debian package from this build tree and checks what it installs; then installs
-# to a prefix with cmake --install, moves the tree and checks the program follows its pages:
-# each installed program, run on a private X server, shows its help page.
-#   $1  the zelphor executable of the build tree
+# Checks what the install rules install and that the installed program follows its pages:
+# cmake --install into a DESTDIR (as a package build does) and to a prefix, then the prefix
+# moved elsewhere; each installed program, run on a private X server, shows its help page.
+# With --deb, the same for a built Debian package instead: its fields, its files under
+# /usr/games and /usr/share, the documents Debian wants, and the unpacked program's help page.
+#   $1          the zelphor executable of the build tree
+#   --deb DEB   the package (scripts/build-deb.sh --check passes it)
 set -euo pipefail
 # shellcheck source=tests/e2e/common.sh
 source "$(dirname "$0")/common.sh"
 
-binary=$(realpath "$1")
-build=$(dirname "$binary")
+deb=""
+binary=""
+if [ "${1:-}" = --deb ]; then
+    deb=$(realpath "$2")
+else
+    binary=$(realpath "$1")
+    build=$(dirname "$binary")
+fi
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 app_id=org.zelphor.Zelphor
 pages=(help.htm AboutBox.htm Appreciation.htm Composing.htm HistGeogMaths.htm Theory.htm
@@ -19,11 +28,11 @@ unset ZELPHOR_DATA_DIR
 export QT_QPA_PLATFORM=offscreen PULSE_SERVER=unix:/nonexistent
 
 work=$(mktemp -d)
-# Both cpack and cmake --install rewrite the build's install manifest, which the user may
-# need for uninstalling; put it back as it was.
-manifest=$build/install_manifest.txt
+# cmake --install rewrites the build's install manifest, which the user may need for
+# uninstalling; put it back as it was.
+manifest=${build:-$work}/install_manifest.txt
 had_manifest=0
-if [ -e "$manifest" ]; then
+if [ -n "$binary" ] && [ -e "$manifest" ]; then
     cp -p "$manifest" "$work/install_manifest.saved"
     had_manifest=1
 fi
@@ -32,7 +41,7 @@ restore() {
     set +e
     if [ "$had_manifest" = 1 ]; then
         cp -p "$work/install_manifest.saved" "$manifest"
-    else
+    elif [ -n "$binary" ]; then
         rm -f "$manifest"
     fi
     rm -rf "$work"
@@ -49,14 +58,12 @@ fail() {
 }
 check_file() { [ -f "$1" ] || fail "missing ${1#"$work"/}"; }
 
-for tool in dpkg-deb desktop-file-validate appstreamcli file readelf Xvfb xdotool import compare; do
+tools=(desktop-file-validate appstreamcli file Xvfb xdotool import compare)
+[ -n "$deb" ] && tools+=(dpkg-deb dpkg-parsechangelog readelf)
+for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
-cpack=$(sed -n 's/^CMAKE_CPACK_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-[ -x "$cpack" ] || cpack=cpack
-cmake=$(sed -n 's/^CMAKE_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
-[ -x "$cmake" ] || cmake=cmake
+version=$(sed -n 's/^project(zelphor VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 
 help_window() { [ -n "$(windows_named "Zelphor Help")" ]; }
 
@@ -100,10 +107,10 @@ check_data_folder() {
         fail "$name does not show the help page of ${2#"$work"/}"
 }
 
-# Checks an installed tree under prefix $1 (usr for the package, the prefix itself otherwise).
+# Checks an installed tree under prefix $1 with the program in $1/$2 (bin, or games).
 check_tree() {
     local prefix=$1 share=$1/share page f
-    [ -x "$prefix/bin/zelphor" ] || fail "missing executable ${prefix#"$work"/}/bin/zelphor"
+    [ -x "$prefix/$2/zelphor" ] || fail "missing executable ${prefix#"$work"/}/$2/zelphor"
     for page in "${pages[@]}"; do
         check_file "$share/zelphor/$page"
     done
@@ -146,47 +153,69 @@ check_tree() {
 
 start_x
 
-echo "== Debian package"
-if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    # cpack builds the project first; show why that failed before the folder goes.
-    find "$work/package" -name PreinstallOutput.log -exec tail -n 40 {} + >&2
-    echo "FAIL: cpack could not build the package" >&2
-    exit 1
-fi
-debs=("$work"/package/zelphor_*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-    echo "FAIL: expected one zelphor_*.deb from cpack" >&2
-    exit 1
-fi
-deb=${debs[0]}
+# The package built by dpkg-buildpackage, unpacked: fields, files, documents, help page.
+check_deb() {
+    local field expected depends doc root=$work/root
+    expected=$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Version)
+    for field in "Package zelphor" "Version $expected" "Section games" "Priority optional"; do
+        [ "$(dpkg-deb -f "$deb" "${field% *}")" = "${field#* }" ] ||
+            fail "the package's ${field% *} is not ${field#* }"
+    done
+    depends=$(dpkg-deb -f "$deb" Depends)
+    [[ $depends == *"$soundfonts"* ]] || fail "Depends lacks the sound fonts: $depends"
+    dpkg-deb -x "$deb" "$root"
+    # The libraries come from dpkg-shlibdeps; these show that it ran.
+    [[ $depends == *libc6* ]] || fail "Depends lacks the C library: $depends"
+    [[ $depends == *libqt6* ]] || fail "Depends lacks Qt: $depends"
+    if readelf -d "$root/usr/games/zelphor" | grep 'NEEDED.*libfluidsynth' >/dev/null; then
+        [[ $depends == *libfluidsynth* ]] || fail "Depends lacks the synthesizer library: $depends"
+    fi
+    dpkg-deb -f "$deb" | grep '\.example' >/dev/null && fail "the package names an invented address"
+    # A game: in /usr/games only, not also in /usr/bin.
+    [ -e "$root/usr/bin" ] && fail "the package installs to /usr/bin"
+    check_tree "$root/usr" games
+    # The licence and both histories where Debian keeps them.
+    doc=$root/usr/share/doc/zelphor
+    grep -q '^License: MIT' "$doc/copyright" || fail "the package has no MIT copyright file"
+    gzip -dc "$doc/changelog.Debian.gz" | sed -n 1p | grep -F "zelphor ($expected)" >/dev/null ||
+        fail "the package's Debian changelog does not start with $expected"
+    gzip -dc "$doc/changelog.gz" | grep -F "## $version" >/dev/null ||
+        fail "the package's changelog has no entry for $version"
+    # Found through ../share/zelphor from /usr/games.
+    check_data_folder "$root/usr/games/zelphor" "$root/usr/share/zelphor"
+}
 
-[ "$(dpkg-deb -f "$deb" Package)" = zelphor ] || fail "package name is not zelphor"
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
-[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "package section is not games"
-depends=$(dpkg-deb -f "$deb" Depends)
-[[ $depends == *"$soundfonts"* ]] || fail "Depends lacks the sound fonts: $depends"
-# The libraries come from dpkg-shlibdeps; these show that it ran.
-[[ $depends == *libc6* ]] || fail "Depends lacks the C library: $depends"
-if readelf -d "$binary" | grep 'NEEDED.*libfluidsynth' >/dev/null; then
-    [[ $depends == *libfluidsynth* ]] || fail "Depends lacks the synthesizer library: $depends"
-fi
-[[ $depends == *libqt6* ]] || fail "Depends lacks Qt: $depends"
+start_x
 
-dpkg-deb -x "$deb" "$work/root"
-check_tree "$work/root/usr"
-# The licence and the history where Debian keeps them; no invented addresses.
-doc=$work/root/usr/share/doc/zelphor
-grep -q '^License: MIT' "$doc/copyright" || fail "the package has no MIT copyright file"
-gzip -dc "$doc/changelog.gz" | sed -n 1p | grep "^zelphor ($version)" >/dev/null ||
-    fail "the package's changelog does not start with $version"
-dpkg-deb -f "$deb" | grep '\.example' >/dev/null && fail "the package names an invented address"
-check_data_folder "$work/root/usr/bin/zelphor" "$work/root/usr/share/zelphor"
+if [ -n "$deb" ]; then
+    echo "== Debian package"
+    check_deb
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures check(s) failed" >&2
+        exit 1
+    fi
+    echo "Debian package OK"
+    exit 0
+fi
+
+cmake=$(sed -n 's/^CMAKE_COMMAND:INTERNAL=//p' "$build/CMakeCache.txt")
+[ -x "$cmake" ] || cmake=cmake
+
+echo "== cmake --install into a DESTDIR"
+DESTDIR=$work/destdir "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
+    { cat "$work/install.log" >&2; echo "FAIL: cmake --install into a DESTDIR failed" >&2; exit 1; }
+check_tree "$work/destdir/usr" bin
+[ "$(find "$work/destdir" -mindepth 1 -maxdepth 1)" = "$work/destdir/usr" ] ||
+    fail "the install with prefix /usr wrote outside usr"
+for f in LICENSE CHANGELOG.md; do
+    check_file "$work/destdir/usr/share/doc/zelphor/$f"
+done
+check_data_folder "$work/destdir/usr/bin/zelphor" "$work/destdir/usr/share/zelphor"
 
 echo "== cmake --install"
 "$cmake" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log" >&2; echo "FAIL: cmake --install failed" >&2; exit 1; }
-check_tree "$work/prefix"
+check_tree "$work/prefix" bin
 # The manifest is what uninstalling deletes; its last line has no newline.
 while IFS= read -r installed || [ -n "$installed" ]; do
     [ -e "$installed" ] || fail "the install manifest lists $installed, which is not there"
