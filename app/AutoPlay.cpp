@@ -60,11 +60,14 @@ int PanelControls::coveredPercent() const {
     return 100 * drawn / (across * down);
 }
 
-AutoPlay::AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input)
-    : controls_(window), director_(controls_, seed, fixedSpeed), input_(input) {
-    next_.setSingleShot(true);
-    next_.setTimerType(Qt::PreciseTimer);
-    connect(&next_, &QTimer::timeout, this, [this] { act(); });
+AutoPlay::AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input,
+                   platform::Clock& clock)
+    : controls_(window), director_(controls_, seed, fixedSpeed), input_(input), clock_(clock),
+      next_(clock.makeTimer(
+          0, [this] { act(); }, platform::TimerKind::SingleShot)) {}
+
+int64_t AutoPlay::elapsedMs() const {
+    return static_cast<int64_t>((clock_.nowNanoseconds() - startedAt_) / 1000000);
 }
 
 AutoPlay::~AutoPlay() {
@@ -75,7 +78,7 @@ AutoPlay::~AutoPlay() {
 
 void AutoPlay::start() {
     running_ = true;
-    elapsed_.start();
+    startedAt_ = clock_.nowNanoseconds();
     if (input_ == Input::EndsIt) {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -86,10 +89,11 @@ void AutoPlay::act() {
     if (!running_) {
         return;
     }
-    const int64_t due = director_.step(elapsed_.elapsed());
+    const int64_t due = director_.step(elapsedMs());
     // The step may have run other handlers (a pause), the user's among them.
     if (running_) {
-        next_.start(static_cast<int>(std::max<int64_t>(0, due - elapsed_.elapsed())));
+        next_->setInterval(static_cast<int>(std::max<int64_t>(0, due - elapsedMs())));
+        next_->start();
     }
 }
 
@@ -98,7 +102,7 @@ bool AutoPlay::eventFilter(QObject* watched, QEvent* event) {
                                                  event->type() == QEvent::MouseButtonPress);
     if (running_ && byUser) {
         running_ = false;
-        next_.stop();
+        next_->stop();
         QCoreApplication::instance()->removeEventFilter(this);
         std::fputs("zelphor: autoplay ended by the user; the Effects running go on\n", stderr);
     }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/Director.h"
+#include "platform/Clock.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 #include <cstdint>
+#include <memory>
 
 class frmGraphicsPlay;
 
@@ -34,7 +34,8 @@ private:
 class AutoPlay final : public QObject {
 public:
     enum class Input { EndsIt, Ignored };
-    AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input);
+    AutoPlay(frmGraphicsPlay& window, uint64_t seed, int fixedSpeed, Input input,
+             platform::Clock& clock);
     ~AutoPlay() override;
     AutoPlay(const AutoPlay&) = delete;
     AutoPlay& operator=(const AutoPlay&) = delete;
@@ -47,11 +48,13 @@ protected:
 
 private:
     void act();
+    int64_t elapsedMs() const;
 
     PanelControls controls_;
     Director director_;
-    QTimer next_;
-    QElapsedTimer elapsed_;
     const Input input_;
+    platform::Clock& clock_;
+    std::unique_ptr<platform::Timer> next_;
+    uint64_t startedAt_ = 0;
     bool running_ = false;
 };

@@ -140,9 +140,9 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
     if (options.autoplay && mainWindow) {
         // The director's own choices repeat with the seed; without one, every show differs.
         const uint64_t seed = options.seed ? *options.seed : std::random_device{}();
-        autoplay =
-            std::make_unique<AutoPlay>(*mainWindow, seed, options.speed.value_or(0),
-                                       host ? AutoPlay::Input::Ignored : AutoPlay::Input::EndsIt);
+        autoplay = std::make_unique<AutoPlay>(
+            *mainWindow, seed, options.speed.value_or(0),
+            host ? AutoPlay::Input::Ignored : AutoPlay::Input::EndsIt, platform::realClock());
         autoplay->start();
     }
     const int status = QApplication::exec();
