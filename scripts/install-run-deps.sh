@@ -10,7 +10,7 @@ source ./install-packages.sh
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libfluidsynth-dev libpulse-dev librtmidi-dev libasound2-dev libjack-jackd2-dev
     fonts-dejavu-core fonts-urw-base35
 )
