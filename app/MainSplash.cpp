@@ -28,9 +28,9 @@ std::unique_ptr<SoundCard> MySoundCard;
 namespace {
 std::unique_ptr<frmGraphicsPlay> mainWindow;
 
-void buildMainWindow() {
+void buildMainWindow(platform::Clock& clock) {
     if (!mainWindow) {
-        mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+        mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, clock);
         mainWindow->prepareToShow();
     }
 }
@@ -43,7 +43,7 @@ void Pause(int16_t Milliseconds) {
     platform::realClock().pause(Milliseconds);
 }
 
-void Main() {
+void Main(platform::Clock& clock) {
     // The splash shows while the device opens and the jingle plays.
     QPointer<frmSplash> splash = new frmSplash;
     splash->show();
@@ -56,7 +56,7 @@ void Main() {
 
     // The jingle. Its first pause has time to spare: the main window is built then, hidden,
     // so that it shows as soon as the splash has gone.
-    QTimer::singleShot(0, qApp, [] { buildMainWindow(); });
+    QTimer::singleShot(0, qApp, [&clock] { buildMainWindow(clock); });
     {
         Tone expression;
         expression.setEventType(11);
@@ -82,7 +82,7 @@ void Main() {
     }
 
     // The main window takes over from the splash.
-    buildMainWindow();
+    buildMainWindow(clock);
     mainWindow->showLoaded();
 }
 
@@ -102,7 +102,7 @@ std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host) {
     MySoundCard = std::make_unique<SoundCard>();
     int16_t device = 0;
     MySoundCard->OpenCard(device);
-    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard);
+    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, platform::realClock());
     return std::make_unique<app::HostFollower>(*mainWindow, host);
 }
 

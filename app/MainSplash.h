@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "music/SoundCard.h"
 #include "platform/MidiOut.h"
+#include "platform/QtClock.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,9 @@ namespace MainSplash {
 // closed when the main window unloads.
 extern std::unique_ptr<SoundCard> MySoundCard;
 
-// Splash, device, jingle, then the main window. Returns once the main window is showing.
-void Main();
+// Splash, device, jingle, then the main window, whose timers and pauses read the given clock.
+// Returns once the main window is showing.
+void Main(platform::Clock& clock = platform::realClock());
 
 // Waits until more than the given milliseconds have passed, handling events meanwhile.
 void Pause(int16_t Milliseconds);

@@ -1,6 +1,5 @@
 #include "app/frmGraphicsPlay.h"
 
-#include "app/MainSplash.h"
 #include "app/WindowMode.h"
 #include "effects/EffectTable.h"
 #include "music/NotePlayer.h"
@@ -25,19 +24,16 @@
 
 #include <algorithm>
 
-frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, QWidget* parent)
-    : QWidget(parent, app::mainWindowFlags()), card_(card),
-      scheduler_([this](EffectTimer timer) { effects_.tick(timer); }) {
+frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, platform::Clock& clock, QWidget* parent)
+    : QWidget(parent, app::mainWindowFlags()), card_(card), clock_(clock),
+      scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, clock),
+      adTimer_(clock.makeTimer(15000, [] { InfoWindows::AdTimer_Timer(); })) {
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     resize(1024, 768);
-
-    adTimer_.setTimerType(Qt::PreciseTimer);
-    adTimer_.setInterval(15000);
-    connect(&adTimer_, &QTimer::timeout, this, [] { InfoWindows::AdTimer_Timer(); });
 
     picture_ = new platform::SurfaceWidget(this);
     picture_->setGeometry(0, 0, 1024, 768);
@@ -59,7 +55,8 @@ void frmGraphicsPlay::wirePanel() {
             [this] { Tunes::LoadTune(state_, panel_->selectedTune()); });
     connect(panel_, &ControlPanel::volumeChanged, this,
             [this](int value) { SetVolumeFromSlider(state_, value); });
-    connect(panel_->speedSlider(), &QSlider::valueChanged, &scheduler_, &EffectScheduler::setSpeed);
+    connect(panel_->speedSlider(), &QSlider::valueChanged, this,
+            [this](int speed) { scheduler_.setSpeed(speed); });
 
     auto* keys =
         new KeyPreview(this, [this](QWidget*, const QKeyEvent& key) { return previewKey(key); });
@@ -93,7 +90,7 @@ void frmGraphicsPlay::showInside(QWindow* host, QSize size) {
     setFocusPolicy(Qt::NoFocus);
     panel_->hide();
     Form_Load();
-    adTimer_.stop();
+    adTimer_->stop();
     winId();
     if (host != nullptr) {
         windowHandle()->setParent(host);
@@ -179,7 +176,7 @@ void frmGraphicsPlay::Form_Load() {
     panel_->caption()->setText(VersionCaption());
 
     InfoWindows::SetFreezeAction([this] { panel_->freezeButton()->click(); });
-    adTimer_.start();
+    adTimer_->start();
     loaded_ = true;
 }
 
@@ -212,7 +209,9 @@ bool frmGraphicsPlay::timerEnabled(EffectTimer timer) const {
 }
 
 void frmGraphicsPlay::Pause(int16_t milliseconds) {
-    MainSplash::Pause(milliseconds);
+    if (milliseconds >= 0) {
+        clock_.pause(milliseconds);
+    }
 }
 
 void frmGraphicsPlay::cmdStop_Click() {
@@ -263,7 +262,7 @@ void frmGraphicsPlay::Form_Unload() {
     card_.MidiReset();
     card_.CloseCard();
     scheduler_.unload();
-    adTimer_.stop();
+    adTimer_->stop();
     InfoWindows::SetFreezeAction({});
 }
 

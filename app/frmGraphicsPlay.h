@@ -5,11 +5,12 @@
 #include "effects/EffectScheduler.h"
 #include "effects/Effects.h"
 #include "music/FormState.h"
+#include "platform/Clock.h"
 #include "platform/SurfaceWidget.h"
 
-#include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QKeyEvent;
@@ -18,11 +19,11 @@ class SoundCard;
 
 // The full-screen main window: the drawing surface over the control panel. It wires the
 // panel's controls and the keys to the Effects, their timers and the music, and owns the
-// shared state.
+// shared state. Its timers and pauses read time through the clock it is given.
 class frmGraphicsPlay : public QWidget, public EffectHost {
     Q_OBJECT
 public:
-    explicit frmGraphicsPlay(SoundCard& card, QWidget* parent = nullptr);
+    frmGraphicsPlay(SoundCard& card, platform::Clock& clock, QWidget* parent = nullptr);
     ~frmGraphicsPlay() override;
 
     // Does ahead, while hidden, what the first showing would otherwise wait for: the window
@@ -64,7 +65,7 @@ public:
     EffectScheduler& scheduler() { return scheduler_; }
     Effects& effects() { return effects_; }
     // Every 15 seconds, a chance of the advertisement.
-    QTimer& adTimer() { return adTimer_; }
+    platform::Timer& adTimer() { return *adTimer_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,10 +80,11 @@ private:
     bool previewKey(const QKeyEvent& key);
 
     SoundCard& card_;
+    platform::Clock& clock_;
     FormState state_;
     Effects effects_{*this};
     EffectScheduler scheduler_;
-    QTimer adTimer_;
+    std::unique_ptr<platform::Timer> adTimer_;
     platform::SurfaceWidget* picture_ = nullptr;
     ControlPanel* panel_ = nullptr;
     bool loaded_ = false;

@@ -54,7 +54,10 @@ class Program {
 public:
     enum class Device { Recorder, Synthesizer };
 
-    explicit Program(Device device = Device::Recorder) {
+    // The main window's timers and pauses read the given clock.
+    explicit Program(Device device = Device::Recorder,
+                     platform::Clock& clock = platform::realClock())
+        : clock_(clock) {
         platform::setMidiOutDevices(
             {platform::noting(device == Device::Recorder ? platform::recordingDevice(log_)
                                                          : platform::builtInSynthesizer(),
@@ -62,7 +65,7 @@ public:
         start();
     }
     // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.
-    explicit Program(platform::MidiOutDevice& target) {
+    explicit Program(platform::MidiOutDevice& target) : clock_(platform::realClock()) {
         platform::setMidiOutDevices({platform::deviceOnto(target)});
         start();
     }
@@ -85,9 +88,10 @@ private:
     void start() {
         platform::setMessageBoxHook(
             [this](const QString&, const QString& text) { boxes_ << text; });
-        MainSplash::Main();
+        MainSplash::Main(clock_);
     }
 
+    platform::Clock& clock_;
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
     QStringList boxes_;
     std::shared_ptr<platform::MidiOutDevice*> opened_ =

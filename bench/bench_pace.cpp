@@ -1,6 +1,7 @@
 // Sustained pace: the real main window with its event loop, speed 400 and all nine Effects
 // running. Do the timers deliver the ticks asked for, is painting coalesced to the screen's
 // rate, and how much of the machine does it take?
+#include "ObservedClock.h"
 #include "ProgramBench.h"
 
 #include "doubles/SynthTesting.h"
@@ -109,7 +110,8 @@ int main(int argc, char** argv) {
     bench::RandomScope randomScope(random);
     bench::Report report("pace");
 
-    auto program = std::make_unique<bench::Program>();
+    bench::ObservedClock clock;
+    auto program = std::make_unique<bench::Program>(bench::Program::Device::Recorder, clock);
     frmGraphicsPlay& w = program->window();
     // Only the Effects are measured: no advertisement window opens meanwhile.
     w.adTimer().stop();
@@ -127,34 +129,38 @@ int main(int argc, char** argv) {
     };
     std::array<Count, EffectTimerCount> counts{};
     bool measuring = false;
-    for (std::size_t i = 0; i < effects.size(); ++i) {
+    // The main window's first timers are the Effects', made in the order of EffectTimer.
+    clock.after = [&w, &counts, &measuring, &effects](int made) {
+        std::size_t i = 0;
+        while (i < effects.size() && static_cast<int>(effects[i].timer) != made) {
+            ++i;
+        }
+        if (i == effects.size()) {
+            return;
+        }
         const auto entry = effects[i];
-        QTimer& t = w.scheduler().timer(entry.timer);
-        // Connected after the window's own handler, so this runs after the tick.
-        QObject::connect(&t, &QTimer::timeout, &w, [&w, &counts, &measuring, i, entry] {
-            Count& c = counts[i];
-            if (measuring) {
-                ++c.ticks;
-            }
-            if (w.timerEnabled(entry.timer)) {
-                return;
-            }
-            const auto stopped = bench::Clock::now();
-            if (measuring) {
-                c.requested += std::floor(
-                    std::chrono::duration<double, std::milli>(stopped - c.spanStart).count() /
-                    w.scheduler().timer(entry.timer).interval());
-            }
-            w.effects().click(entry.button);
-            c.spanStart = bench::Clock::now();
-        });
-    }
+        Count& c = counts[i];
+        if (measuring) {
+            ++c.ticks;
+        }
+        if (w.timerEnabled(entry.timer)) {
+            return;
+        }
+        const auto stopped = bench::Clock::now();
+        if (measuring) {
+            c.requested += std::floor(
+                std::chrono::duration<double, std::milli>(stopped - c.spanStart).count() /
+                w.scheduler().interval(entry.timer));
+        }
+        w.effects().click(entry.button);
+        c.spanStart = bench::Clock::now();
+    };
     for (const auto& entry : effects) {
         w.effects().click(entry.button);
     }
     std::array<int, EffectTimerCount> intervals{};
     for (std::size_t i = 0; i < effects.size(); ++i) {
-        intervals[i] = w.scheduler().timer(effects[i].timer).interval();
+        intervals[i] = w.scheduler().interval(effects[i].timer);
     }
 
     // Paints of the picture box, counted as they reach it.

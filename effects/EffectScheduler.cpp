@@ -4,14 +4,11 @@
 
 #include <cmath>
 
-EffectScheduler::EffectScheduler(Tick tick, QObject* parent) : QObject(parent) {
+EffectScheduler::EffectScheduler(Tick tick, platform::Clock& clock) {
     for (int i = 0; i < EffectTimerCount; ++i) {
         const auto id = static_cast<EffectTimer>(i);
-        auto t = std::make_unique<QTimer>();
-        t->setTimerType(Qt::PreciseTimer);
-        t->setInterval(effectDesign(id).designInterval);
-        connect(t.get(), &QTimer::timeout, this, [tick, id] { tick(id); });
-        timers_[static_cast<std::size_t>(i)] = std::move(t);
+        timers_[static_cast<std::size_t>(i)] =
+            clock.makeTimer(effectDesign(id).designInterval, [tick, id] { tick(id); });
     }
 }
 
@@ -38,12 +35,12 @@ void EffectScheduler::setSpeed(int speed) {
     }
 }
 
-QTimer& EffectScheduler::timer(EffectTimer t) {
+platform::Timer& EffectScheduler::timer(EffectTimer t) const {
     return *timers_[static_cast<std::size_t>(t)];
 }
 
 void EffectScheduler::setEnabled(EffectTimer t, bool enabled) {
-    QTimer& qt = timer(t);
+    platform::Timer& qt = timer(t);
     if (unloaded_) {
         return;
     }
@@ -55,11 +52,11 @@ void EffectScheduler::setEnabled(EffectTimer t, bool enabled) {
 }
 
 bool EffectScheduler::enabled(EffectTimer t) const {
-    return timers_[static_cast<std::size_t>(t)]->isActive();
+    return timer(t).isActive();
 }
 
 int EffectScheduler::interval(EffectTimer t) const {
-    return timers_[static_cast<std::size_t>(t)]->interval();
+    return timer(t).interval();
 }
 
 void EffectScheduler::stopAll() {

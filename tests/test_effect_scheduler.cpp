@@ -1,9 +1,8 @@
 // How fast the Effect timers run, and when they stop; no window needed.
 #include "effects/EffectScheduler.h"
 #include "effects/EffectTable.h"
+#include "platform/VirtualClock.h"
 #include "support/TestSupport.h"
-
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,8 @@ TEST(EffectScheduler, DesignIntervalsThenSixFollowTheSliderAtLoad) {
                           {16, {62, 62, 62, 62, 62, 62, 10, 5, 10}},
                           {400, {2, 2, 2, 2, 2, 2, 10, 5, 10}}};
     for (const Case& c : cases) {
-        EffectScheduler s([](T) {});
+        platform::VirtualClock clock;
+        EffectScheduler s([](T) {}, clock);
         EXPECT_EQ(intervals(s), design);
         s.load(c.speed);
         EXPECT_EQ(intervals(s), c.atLoad) << c.speed;
@@ -54,7 +54,8 @@ TEST(EffectScheduler, OnceTheSliderMovesSevenRunAt1000AndTwoAt2000PerValue) {
     // where it was at load, Cosmic Sines runs at 40 ms, no longer at 5.
     const Case cases[] = {{1, 1000, 2000}, {7, 143, 286}, {16, 62, 125}, {32, 31, 62},
                           {80, 12, 25},    {160, 6, 12},  {400, 2, 5},   {50, 20, 40}};
-    EffectScheduler s([](T) {});
+    platform::VirtualClock clock;
+    EffectScheduler s([](T) {}, clock);
     s.load(50);
     for (const auto& [speed, fast, slow] : cases) {
         s.setSpeed(speed);
@@ -66,7 +67,8 @@ TEST(EffectScheduler, OnceTheSliderMovesSevenRunAt1000AndTwoAt2000PerValue) {
 }
 
 TEST(EffectScheduler, FreezeStopsAllUntilRestartedAndUnloadForGood) {
-    EffectScheduler s([](T) {});
+    platform::VirtualClock clock;
+    EffectScheduler s([](T) {}, clock);
     s.load(50);
     s.setEnabled(T::MyTimer, true);
     s.setEnabled(T::TrigTimer, true);
@@ -82,16 +84,18 @@ TEST(EffectScheduler, FreezeStopsAllUntilRestartedAndUnloadForGood) {
     EXPECT_TRUE(running(s).empty()) << "nothing starts after unload";
 }
 
-TEST(EffectScheduler, EachTimerTicksItsOwnEffect) {
+TEST(EffectScheduler, EachTimerTicksItsOwnEffectAtItsInterval) {
     std::vector<T> ticks;
-    EffectScheduler s([&ticks](T t) { ticks.push_back(t); });
+    platform::VirtualClock clock;
+    EffectScheduler s([&ticks](T t) { ticks.push_back(t); }, clock);
     s.setSpeed(400);
     for (int t = 0; t < EffectTimerCount; ++t) {
         ticks.clear();
         s.setEnabled(T(t), true);
-        ASSERT_TRUE(QTest::qWaitFor([&ticks] { return !ticks.empty(); }, 2000)) << t;
+        clock.advanceBy(10 * s.interval(T(t)));
         s.setEnabled(T(t), false);
-        EXPECT_EQ(std::set<T>(ticks.begin(), ticks.end()), std::set<T>{T(t)});
+        clock.advanceBy(100);
+        EXPECT_EQ(ticks, std::vector<T>(10, T(t))) << t;
     }
 }
 

@@ -114,8 +114,8 @@ TEST(StartUp, JingleSplashAndMainWindowWithOrWithoutAKey) {
 
 TEST(StartUp, AMainWindowPreparedAheadShowsAsAFreshOne) {
     testing_support::OpenRecorder midi;
-    frmGraphicsPlay fresh(midi.card);
-    frmGraphicsPlay prepared(midi.card);
+    frmGraphicsPlay fresh(midi.card, platform::realClock());
+    frmGraphicsPlay prepared(midi.card, platform::realClock());
     prepared.prepareToShow();
     EXPECT_FALSE(prepared.isVisible());
     fresh.showLoaded();

@@ -7,6 +7,7 @@
 #include "app/frmGraphicsPlay.h"
 #include "music/SoundCard.h"
 #include "platform/MidiOut.h"
+#include "platform/QtClock.h"
 #include "platform/synth/FluidSynthOut.h"
 #include "windows/InfoWindows.h"
 
@@ -60,14 +61,14 @@ Quarters quarters(const std::vector<double>& series) {
 
 class Soak {
 public:
-    Soak(platform::OfflineSynthesizer& synth, SoundCard& card) : synth_(synth), form_(card) {
+    Soak(platform::OfflineSynthesizer& synth, SoundCard& card)
+        : synth_(synth), form_(card, platform::realClock()) {
         form_.showLoaded();
         // The advertisement window is not what this measures.
         form_.adTimer().stop();
         // The intervals the window's timers run at now: the design values at speed 50.
         for (int t = 0; t < EffectTimerCount; ++t) {
-            interval_[std::size_t(t)] =
-                std::max(1, form_.scheduler().timer(EffectTimer(t)).interval());
+            interval_[std::size_t(t)] = std::max(1, form_.scheduler().interval(EffectTimer(t)));
         }
     }
     ~Soak() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frmGraphicsPlay.h"
+#include "platform/QtClock.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -9,7 +10,7 @@ namespace testing_support {
 // windows close with it.
 struct LoadedWindow {
     OpenRecorder midi;
-    frmGraphicsPlay form{midi.card};
+    frmGraphicsPlay form{midi.card, platform::realClock()};
 
     LoadedWindow();
     ~LoadedWindow();
