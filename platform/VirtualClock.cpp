@@ -89,6 +89,11 @@ void VirtualClock::advanceTo(uint64_t nanoseconds) {
                 next = t;
             }
         }
+        if (reached_ && watchAt_ <= nanoseconds && (next == nullptr || watchAt_ < next->due)) {
+            now_ = std::max(now_, watchAt_);
+            std::exchange(reached_, {})();
+            continue;
+        }
         if (next == nullptr) {
             break;
         }
@@ -96,6 +101,11 @@ void VirtualClock::advanceTo(uint64_t nanoseconds) {
         next->fire();
     }
     now_ = std::max(now_, nanoseconds);
+}
+
+void VirtualClock::watch(uint64_t nanoseconds, std::function<void()> reached) {
+    watchAt_ = nanoseconds;
+    reached_ = std::move(reached);
 }
 
 void VirtualClock::advanceBy(int milliseconds) {

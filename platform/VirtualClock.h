@@ -26,6 +26,11 @@ public:
     void advanceTo(uint64_t nanoseconds);
     void advanceBy(int milliseconds);
 
+    // Calls reached once, the first time the clock is about to go past the given time (a
+    // pause included), when everything due until then has run; the clock reads that time
+    // meanwhile. The callback may watch for the next time. One watch at a time.
+    void watch(uint64_t nanoseconds, std::function<void()> reached);
+
     class VirtualTimer;
 
 private:
@@ -33,6 +38,8 @@ private:
     uint64_t now_ = 0;
     uint64_t made_ = 0;
     std::vector<VirtualTimer*> timers_;
+    uint64_t watchAt_ = 0;
+    std::function<void()> reached_;
 };
 
 } // namespace platform

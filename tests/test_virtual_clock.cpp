@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,43 @@ TEST(VirtualClock, ANewIntervalCountsFromNowAndAStoppedTimerStaysSilent) {
     t->stop();
     clock.advanceBy(100);
     EXPECT_EQ(at, (std::vector<uint64_t>{30, 45, 50}));
+}
+
+// A frame every 1/30 s, at times that are no whole milliseconds: each one sees what ran until
+// its time and nothing later, also while a handler pauses across several frames.
+TEST(VirtualClock, AWatchSeesEveryTimeItsDueOnceAlsoInsideAPause) {
+    platform::VirtualClock clock;
+    std::vector<uint64_t> ticks;
+    auto tick = clock.makeTimer(20, [&] {
+        ticks.push_back(clock.nowNanoseconds());
+        if (ticks.size() == 2) {
+            clock.pause(100);
+        }
+    });
+    tick->start();
+    struct Frame {
+        uint64_t at;
+        std::size_t ticksSeen;
+    };
+    std::vector<Frame> frames;
+    const auto frameTime = [](uint64_t k) { return k * 1'000'000'000u / 30; };
+    std::function<void()> grab = [&] {
+        frames.push_back({clock.nowNanoseconds(), ticks.size()});
+        clock.watch(frameTime(frames.size()), grab);
+    };
+    clock.watch(0, grab);
+    clock.advanceTo(frameTime(9));
+    ASSERT_EQ(frames.size(), 10u);
+    for (std::size_t k = 0; k < frames.size(); ++k) {
+        EXPECT_EQ(frames[k].at, frameTime(k)) << k;
+        // Ticks at 20 and 40 ms; the second pauses until 140 while the timer goes on at
+        // 60, 80, ... (the ticks at 60..140 run inside the pause).
+        std::size_t due = 0;
+        for (uint64_t t = 20'000'000; t <= frames[k].at; t += 20'000'000) {
+            ++due;
+        }
+        EXPECT_EQ(frames[k].ticksSeen, due) << k;
+    }
 }
 
 } // namespace
