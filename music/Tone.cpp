@@ -107,9 +107,7 @@ void Tone::setPitch(const QString& text) {
 }
 
 int16_t Tone::Number() {
-    const int number = Octave_ * 12 + positionOfName() + 12;
-    PemSoundsModule::CurrentNoteNumber = number;
-    return static_cast<int16_t>(number);
+    return static_cast<int16_t>(Octave_ * 12 + positionOfName() + 12);
 }
 
 void Tone::setNumber(int16_t n) {
