@@ -24,7 +24,7 @@ struct OptionRow {
     const char* description; // a line break goes on under the first line, aligned with it
 };
 
-constexpr std::array<OptionRow, 13> optionTable = {{
+constexpr std::array<OptionRow, 19> optionTable = {{
     {"h", "help", "", false, "Show this help and exit."},
     {"v", "version", "", false, "Show the version and exit."},
     {"", "seed", "N", false,
@@ -40,7 +40,7 @@ constexpr std::array<OptionRow, 13> optionTable = {{
     {"", "list-midi-outputs", "", false, "List the MIDI outputs and exit."},
     {"", "record", "FILE.mid", false, "Record the music to a Standard MIDI File."},
     {"", "autoplay", "", false, "Play by itself, scene after scene, until a key or a click."},
-    {"", "speed", "V", false, "With --autoplay: every scene at speed V (1 to 400)."},
+    {"", "speed", "V", false, "With --autoplay or --render: every scene at speed V\n(1 to 400)."},
     {"", "root", "", false,
      "Play as a screensaver in the window of $XSCREENSAVER_WINDOW,\n"
      "or on the root window (X11 only; also -root)."},
@@ -48,6 +48,16 @@ constexpr std::array<OptionRow, 13> optionTable = {{
      "Play as a screensaver in the X11 window ID, decimal or 0x\n"
      "hex (also -window-id)."},
     {"", "sound", "", false, "As a screensaver, play the music too (silent otherwise)."},
+    {"", "render", "FILE", false,
+     "Write the show to FILE instead of the screen, as fast\nas it goes: .mp4, .webm or .mkv "
+     "(picture and sound),\n.wav or .flac (sound alone). The same command writes\nthe same "
+     "file; --seed chooses another show."},
+    {"", "duration", "SECONDS", false, "With --render: how long the show is."},
+    {"", "size", "WxH", false, "With --render: the picture's size (1280x720)."},
+    {"", "fps", "N", false, "With --render: pictures per second (30)."},
+    {"", "start", "NAMES", false,
+     "With --render: these Effects, comma-separated,\ninstead of the director."},
+    {"", "tune", "TUNE", false, "With --start: the tune to play (Major, Toccata ...)."},
 }};
 
 QStringList namesOf(const OptionRow& row) {
@@ -300,6 +310,23 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (const auto problem = readScreensaver(parser, c.options)) {
         return exitWith(usageExitStatus, {}, program + QStringLiteral(": ") + *problem + '\n');
     }
+    const RenderReading rendering = readRenderOptions(parser);
+    if (!rendering.problem.isEmpty()) {
+        return exitWith(usageExitStatus, {},
+                        program + QStringLiteral(": ") + rendering.problem + '\n');
+    }
+    if (rendering.render) {
+        if (c.options.windowSize || c.options.mute || !c.options.midiOut.isEmpty() ||
+            c.options.screensaver) {
+            return exitWith(usageExitStatus, {},
+                            program + QStringLiteral(": --render takes no --windowed, --mute, "
+                                                     "--midi-out, -root or -window-id\n"));
+        }
+        c.options.render = rendering.render;
+        c.options.autoplay = rendering.render->start.empty();
+        // The same command writes the same file.
+        c.options.seed = c.options.seed.value_or(defaultRenderSeed);
+    }
     if (isSet("speed")) {
         bool ok = false;
         const QString text = value("speed");
@@ -308,9 +335,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return usageError(program, QStringLiteral("bad value for --speed: '") + text +
                                            QStringLiteral("' (a whole number from 1 to 400)"));
         }
-        if (!c.options.autoplay) {
-            return usageError(program, QStringLiteral("--speed goes with --autoplay, -root or "
-                                                      "-window-id"));
+        if (!c.options.autoplay && !c.options.render) {
+            return usageError(program, QStringLiteral("--speed goes with --autoplay, --render, "
+                                                      "-root or -window-id"));
         }
         c.options.speed = v;
     }

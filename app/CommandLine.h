@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/RenderOptions.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,8 @@ struct StartOptions {
     };
     std::optional<Screensaver> screensaver;
     bool sound = false;
+    // Written to a file offline instead of shown: no window, no sound device.
+    std::optional<RenderOptions> render;
 };
 
 struct CommandLine {

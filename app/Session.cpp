@@ -23,7 +23,7 @@ struct Reports {
     bool appAlive = false;
     bool appEnded = false;
     bool hooked = false;
-    // As a screensaver nothing may come up over the picture: problems go to stderr only.
+    // As a screensaver or a render nobody answers a box: problems go to stderr only.
     bool boxes = true;
     std::vector<QString> waiting;
 };
@@ -99,12 +99,13 @@ void reportProblem(const QString& text) {
 }
 
 Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPortSystem> ports,
-                 SessionTiming timing) {
+                 SessionTiming timing, const platform::Clock* clock) {
     if (options.seed) {
         platform::builtInRandom().repeatable(*options.seed);
     }
     setWindowedSize(options.windowSize);
-    if (options.screensaver) {
+    // As a screensaver or a render nobody is there to answer a box.
+    if (options.screensaver || options.render) {
         {
             std::lock_guard lock(reports().mutex);
             reports().boxes = false;
@@ -136,7 +137,7 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
     if (!options.recordFile.isEmpty()) {
         auto recorder = std::make_unique<platform::MidiFileRecorder>(
             options.recordFile, timing.saveEvery,
-            [](const QString& reason) { reportProblem(reason); });
+            [](const QString& reason) { reportProblem(reason); }, clock);
         const QString problem = recorder->checkTarget();
         if (!problem.isEmpty()) {
             reportProblem(QStringLiteral("Cannot record to %1: %2; the music goes on without "

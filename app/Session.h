@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "platform/Clock.h"
 #include "platform/MidiFileRecorder.h"
 #include "platform/MidiPorts.h"
 
@@ -25,12 +26,14 @@ struct SessionTiming {
 };
 
 // A run started with options: the random generator, the sound device and the recording are
-// set up as asked for the life of this object.
+// set up as asked for the life of this object. The recording's times come from the clock
+// given, the monotonic clock when none is.
 class Session {
 public:
     explicit Session(const StartOptions& options,
                      std::shared_ptr<platform::MidiPortSystem> ports = platform::systemMidiPorts(),
-                     SessionTiming timing = SessionTiming());
+                     SessionTiming timing = SessionTiming(),
+                     const platform::Clock* clock = nullptr);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

@@ -9,9 +9,9 @@
 namespace platform {
 
 MidiFileRecorder::MidiFileRecorder(QString path, std::chrono::milliseconds saveEvery,
-                                   FailureReport onFailure)
+                                   FailureReport onFailure, const Clock* clock)
     : path_(std::move(path)), saveEvery_(saveEvery), onFailure_(std::move(onFailure)),
-      origin_(monotonicNanoseconds()), track_("Zelphor") {
+      clock_(clock), origin_(now()), track_("Zelphor") {
     pending_.reserve(4096);
 }
 
@@ -46,8 +46,12 @@ void MidiFileRecorder::start() {
     }
 }
 
+uint64_t MidiFileRecorder::now() const {
+    return clock_ != nullptr ? clock_->nowNanoseconds() : monotonicNanoseconds();
+}
+
 void MidiFileRecorder::shortMessage(uint32_t message) {
-    const uint64_t now = monotonicNanoseconds();
+    const uint64_t now = this->now();
     std::lock_guard lock(mutex_);
     if (!finished_) {
         pending_.push_back({now, message, false});
@@ -55,7 +59,7 @@ void MidiFileRecorder::shortMessage(uint32_t message) {
 }
 
 void MidiFileRecorder::reset() {
-    const uint64_t now = monotonicNanoseconds();
+    const uint64_t now = this->now();
     std::lock_guard lock(mutex_);
     if (!finished_) {
         pending_.push_back({now, 0, true});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/MidiMessages.h"
 #include "platform/MidiOut.h"
 #include "platform/StandardMidiFile.h"
@@ -26,8 +27,10 @@ public:
     // always for the last save.
     using FailureReport = std::function<void(const QString& reason)>;
 
+    // Times come from the clock given (read on the caller's thread), the monotonic clock
+    // otherwise.
     MidiFileRecorder(QString path, std::chrono::milliseconds saveEvery,
-                     FailureReport onFailure = {});
+                     FailureReport onFailure = {}, const Clock* clock = nullptr);
     ~MidiFileRecorder() override;
 
     // Why the target cannot be written, or empty if it can; writes nothing there.
@@ -58,10 +61,12 @@ private:
     // Takes what was recorded since the last save and writes the whole file.
     bool save();
     void encode(const Entry& e);
+    uint64_t now() const;
 
     const QString path_;
     const std::chrono::milliseconds saveEvery_;
     const FailureReport onFailure_;
+    const Clock* const clock_;
     const uint64_t origin_;
 
     mutable std::mutex mutex_;

@@ -73,11 +73,25 @@ TEST(CommandLine, HelpListsExactlyTheOptionsTheParserTakes) {
         {QStringLiteral("FILE.mid"), QStringLiteral("out.mid")},
         {QStringLiteral("V"), QStringLiteral("120")},
         {QStringLiteral("ID"), QStringLiteral("0x400001")},
+        {QStringLiteral("FILE"), QStringLiteral("show.mp4")},
+        {QStringLiteral("SECONDS"), QStringLiteral("2.5")},
+        {QStringLiteral("WxH"), QStringLiteral("640x360")},
+        {QStringLiteral("NAMES"), QStringLiteral("Black Holes")},
+        {QStringLiteral("TUNE"), QStringLiteral("Toccata")},
     };
-    // Options that only go with another.
-    const std::map<QString, QString> companion = {
-        {QStringLiteral("--speed"), QStringLiteral("--autoplay")},
-        {QStringLiteral("--sound"), QStringLiteral("--root")},
+    // Options that only go with others.
+    const QStringList render = {QStringLiteral("--render"), QStringLiteral("show.mp4"),
+                                QStringLiteral("--duration"), QStringLiteral("1")};
+    const std::map<QString, QStringList> companion = {
+        {QStringLiteral("--speed"), {QStringLiteral("--autoplay")}},
+        {QStringLiteral("--sound"), {QStringLiteral("--root")}},
+        {QStringLiteral("--render"), {QStringLiteral("--duration"), QStringLiteral("1")}},
+        {QStringLiteral("--duration"), {QStringLiteral("--render"), QStringLiteral("show.wav")}},
+        {QStringLiteral("--size"), render},
+        {QStringLiteral("--fps"), render},
+        {QStringLiteral("--start"), render},
+        {QStringLiteral("--tune"),
+         render + QStringList{QStringLiteral("--start"), QStringLiteral("Meteorites")}},
     };
     QStringList listed;
     for (const QString& line : app::helpText(QStringLiteral("zelphor")).split(QLatin1Char('\n'))) {
@@ -104,9 +118,13 @@ TEST(CommandLine, HelpListsExactlyTheOptionsTheParserTakes) {
                 << qPrintable(args.join(QLatin1Char(' '))) << ": " << qPrintable(c.err);
         }
     }
-    EXPECT_EQ(listed, QStringList({"-h", "--help", "-v", "--version", "--seed", "--windowed",
-                                   "--mute", "--midi-out", "--list-midi-outputs", "--record",
-                                   "--autoplay", "--speed", "--root", "--window-id", "--sound"}));
+    EXPECT_EQ(listed, QStringList({"-h",        "--help",      "-v",
+                                   "--version", "--seed",      "--windowed",
+                                   "--mute",    "--midi-out",  "--list-midi-outputs",
+                                   "--record",  "--autoplay",  "--speed",
+                                   "--root",    "--window-id", "--sound",
+                                   "--render",  "--duration",  "--size",
+                                   "--fps",     "--start",     "--tune"}));
 }
 
 TEST(CommandLine, WrongOptionsAndValuesEndWithStatusTwoAndNameTheFault) {
@@ -176,8 +194,40 @@ TEST(CommandLine, ScreensaverWindowsAreReadInEverySpelling) {
         EXPECT_TRUE(c.options.autoplay) << a.args.front();
     }
     EXPECT_FALSE(parse({"--autoplay"}).options.screensaver);
+}
 
-    // Wrong ones: one line naming the fault, status 2.
+// A render's file, length, picture and scene.
+TEST(CommandLine, RenderOptionsDescribeTheShow) {
+    const CommandLine plain = parse({"--render", "show.mp4", "--duration", "2.5"});
+    ASSERT_EQ(plain.action, CommandLine::Action::Start) << qPrintable(plain.err);
+    const app::RenderOptions& r = *plain.options.render;
+    EXPECT_EQ(r.seconds, 2.5);
+    EXPECT_EQ(r.size, QSize(1280, 720));
+    EXPECT_EQ(r.fps, 30);
+    EXPECT_TRUE(plain.options.autoplay) << "the director plays when no Effect is named";
+    EXPECT_EQ(plain.options.seed, app::defaultRenderSeed) << "the same command, the same show";
+
+    const CommandLine fixed = parse(
+        {"--render", "SHOW.WebM", "--duration", "1", "--size", "321x181", "--fps", "120", "--start",
+         "spectral flood, Black Holes", "--tune", "toccata", "--speed", "50", "--seed", "9"});
+    ASSERT_EQ(fixed.action, CommandLine::Action::Start) << qPrintable(fixed.err);
+    const app::RenderOptions& f = *fixed.options.render;
+    EXPECT_EQ(f.size, QSize(322, 182));
+    EXPECT_TRUE(f.note.contains(QStringLiteral("322x182"))) << qPrintable(f.note);
+    EXPECT_EQ(f.fps, 120);
+    EXPECT_EQ(f.start,
+              (std::vector<EffectButton>{EffectButton::cmdWash, EffectButton::CmdBlackHoles}));
+    EXPECT_EQ(f.tune, 8);
+    EXPECT_FALSE(fixed.options.autoplay);
+    EXPECT_EQ(fixed.options.speed, 50);
+    EXPECT_EQ(fixed.options.seed, 9U);
+    // Sound alone has no picture to round.
+    EXPECT_TRUE(parse({"--render", "a.flac", "--duration", "1", "--size", "3x3"})
+                    .options.render->note.isEmpty());
+}
+
+// Mistakes in the options of a screensaver or a render: one line naming the fault, status 2.
+TEST(CommandLine, ScreensaverAndRenderMistakesEndWithOneLineNamingThem) {
     const std::vector<Rejected> rejected = {
         {{"-window-id", "abc"}, "'abc'"},
         {{"-window-id", "0"}, "'0'"},
@@ -188,6 +238,28 @@ TEST(CommandLine, ScreensaverWindowsAreReadInEverySpelling) {
         {{"-root", "--mute"}, "--mute"},
         {{"-root", "--windowed"}, "--windowed"},
         {{"--sound"}, "--sound"},
+        {{"--render", "show.avi", "--duration", "1"}, "'show.avi'"},
+        {{"--render", "/nonexistent/show.mp4", "--duration", "1"}, "/nonexistent"},
+        {{"--render", "/tmp", "--duration", "1"}, "'/tmp'"},
+        {{"--render", "show.mp4"}, "--duration"},
+        {{"--render", "show.mp4", "--duration", "0"}, "'0'"},
+        {{"--render", "show.mp4", "--duration", "-2"}, "'-2'"},
+        {{"--render", "show.mp4", "--duration", "nan"}, "'nan'"},
+        {{"--render", "show.mp4", "--duration", "1", "--size", "0x720"}, "'0x720'"},
+        {{"--render", "show.mp4", "--duration", "1", "--size", "7682x4320"}, "'7682x4320'"},
+        {{"--render", "show.mp4", "--duration", "1", "--size", "1280"}, "'1280'"},
+        {{"--render", "show.mp4", "--duration", "1", "--fps", "0"}, "'0'"},
+        {{"--render", "show.mp4", "--duration", "1", "--fps", "121"}, "'121'"},
+        {{"--render", "show.mp4", "--duration", "1", "--fps", "2.5"}, "'2.5'"},
+        {{"--render", "show.mp4", "--duration", "1", "--start", "Nothing"}, "'Nothing'"},
+        {{"--render", "show.mp4", "--duration", "1", "--start", "Meteorites", "--tune", "Waltz"},
+         "'Waltz'"},
+        {{"--render", "show.mp4", "--duration", "1", "--tune", "Major"}, "--start"},
+        {{"--render", "show.mp4", "--duration", "1", "--start", "Meteorites", "--autoplay"},
+         "exclude"},
+        {{"--render", "show.mp4", "--duration", "1", "--mute"}, "--mute"},
+        {{"--render", "show.mp4", "--duration", "1", "--windowed"}, "--windowed"},
+        {{"--fps", "30"}, "--render"},
     };
     for (const Rejected& r : rejected) {
         const CommandLine c = parse(r.args);

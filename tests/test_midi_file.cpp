@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/MidiFileRecorder.h"
 #include "platform/StandardMidiFile.h"
+#include "platform/VirtualClock.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -116,6 +117,24 @@ TEST(MidiFileRecorder, FileHoldsTheMessagesAndTimesTheDeviceSaw) {
     }
     // Nothing is left beside the file.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("take.mid")});
+}
+
+// A show rendered faster than it plays is recorded at the times of its own clock.
+TEST(MidiFileRecorder, TimesComeFromTheClockItIsGiven) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("render.mid"));
+    platform::VirtualClock clock;
+    MidiFileRecorder recorder(path, 10s, {}, &clock);
+    const int gaps[] = {0, 1234, 60000};
+    for (const int gap : gaps) {
+        clock.advanceBy(gap);
+        recorder.shortMessage(0x00643C90);
+    }
+    ASSERT_TRUE(recorder.finish());
+    const std::vector<Read> read = readWithMido(path);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[1].ms - read[0].ms, 1234);
+    EXPECT_EQ(read[2].ms - read[0].ms, 61234);
 }
 
 TEST(MidiFileRecorder, AResetEndsTheSoundingNotesAndLiftsThePedalsInTheFile) {
