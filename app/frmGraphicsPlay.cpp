@@ -88,9 +88,7 @@ void frmGraphicsPlay::showInside(QWindow* host, QSize size) {
     setWindowFlags(flags);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    panel_->hide();
-    Form_Load();
-    adTimer_->stop();
+    loadUnshown(size);
     winId();
     if (host != nullptr) {
         windowHandle()->setParent(host);
@@ -100,6 +98,13 @@ void frmGraphicsPlay::showInside(QWindow* host, QSize size) {
     if (host == nullptr) {
         lower();
     }
+}
+
+void frmGraphicsPlay::loadUnshown(QSize size) {
+    hostSize_ = size;
+    panel_->hide();
+    Form_Load();
+    adTimer_->stop();
 }
 
 void frmGraphicsPlay::fitInside(QSize size) {

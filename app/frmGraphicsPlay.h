@@ -40,6 +40,9 @@ public:
     void showInside(QWindow* host, QSize size);
     // The host window's new size.
     void fitInside(QSize size);
+    // Loads without showing: only the surface, of that size, and no advertisement. For a
+    // show drawn into a file.
+    void loadUnshown(QSize size);
 
     // EffectHost
     FormState& state() override { return state_; }
