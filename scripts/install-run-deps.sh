@@ -12,7 +12,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libfluidsynth-dev libpulse-dev librtmidi-dev libasound2-dev libjack-jackd2-dev
-    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libsndfile1-dev
+    libavformat-dev libavcodec-dev libavutil-dev libsndfile1-dev
     fonts-dejavu-core fonts-urw-base35
 )
 # Any General MIDI sound font will do; the smallest one when there is none.

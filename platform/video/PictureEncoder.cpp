@@ -1,16 +1,20 @@
 #include "platform/video/PictureEncoder.h"
 
+#include "platform/video/ColourConversion.h"
+
+#include <cstring>
+
 extern "C" {
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 namespace platform::video {
 
 namespace {
 
-// Chosen from bench_media_writer on a 2-core machine: H.264 must encode 720p30 at ten times
-// real time or more, VP9 as fast as libvpx goes.
+// Chosen from bench_media_writer on a 2-core machine shared with a build: H.264 must encode
+// 720p30 at ten times real time or more, and only x264's fastest preset comes near that
+// (superfast takes 45 % more time per frame); VP9 as fast as libvpx goes.
 void pictureOptions(Kind kind, AVCodecContext* codec, AVDictionary** options) {
     if (kind == Kind::WebM) {
         codec->bit_rate = 0; // constant quality
@@ -21,16 +25,24 @@ void pictureOptions(Kind kind, AVCodecContext* codec, AVDictionary** options) {
         av_dict_set(options, "tile-columns", "2", 0);
         av_dict_set(options, "lag-in-frames", "0", 0);
     } else {
-        av_dict_set(options, "preset", "superfast", 0);
-        av_dict_set(options, "crf", "21", 0);
+        av_dict_set(options, "preset", "ultrafast", 0);
+        av_dict_set(options, "crf", "20", 0);
+    }
+}
+
+// Zeroes a new picture buffer whole, the padding at the end of each row included: the encoder
+// reads some of it, and left as it came from the allocator it makes two runs differ.
+void clearPicture(AVFrame* f) {
+    for (int plane = 0; plane < 3; ++plane) {
+        const int rows = plane == 0 ? f->height : (f->height + 1) / 2;
+        std::memset(f->data[plane], 0,
+                    static_cast<std::size_t>(f->linesize[plane]) * static_cast<std::size_t>(rows));
     }
 }
 
 } // namespace
 
-PictureEncoder::~PictureEncoder() {
-    sws_freeContext(convert_);
-}
+PictureEncoder::~PictureEncoder() = default;
 
 std::unique_ptr<PictureEncoder> PictureEncoder::open(AVFormatContext* format, Kind kind,
                                                      const MediaSettings& settings,
@@ -94,16 +106,7 @@ std::unique_ptr<PictureEncoder> PictureEncoder::open(AVFormatContext* format, Ki
         fail(error, "cannot allocate a picture", rc);
         return nullptr;
     }
-    // Same size, so only the pixel format changes: BT.709 matrix, full-range RGB to
-    // limited-range YUV, as the stream says.
-    self->convert_ = sws_getContext(c->width, c->height, AV_PIX_FMT_BGR0, c->width, c->height,
-                                    AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (self->convert_ == nullptr) {
-        fail(error, "cannot set up the conversion to yuv420p");
-        return nullptr;
-    }
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(self->convert_, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    clearPicture(f);
     return self;
 }
 
@@ -115,13 +118,18 @@ bool PictureEncoder::encode(const uint8_t* pixels, int stride, std::string* erro
                                std::to_string(stride));
     }
     // The encoder may still hold the last picture's buffer; then this one gets a new one.
+    const bool fresh = av_frame_is_writable(frame_.get()) == 0;
     int rc = av_frame_make_writable(frame_.get());
     if (rc < 0) {
         return fail(error, "cannot allocate a picture", rc);
     }
-    const uint8_t* const planes[1] = {pixels};
-    const int strides[1] = {stride};
-    sws_scale(convert_, planes, strides, 0, c->height, frame_->data, frame_->linesize);
+    if (fresh) {
+        clearPicture(frame_.get());
+    }
+    AVFrame* f = frame_.get();
+    bgrxToYuv420(
+        pixels, stride, c->width, c->height,
+        {f->data[0], f->linesize[0], f->data[1], f->linesize[1], f->data[2], f->linesize[2]});
     frame_->pts = frames_;
     rc = avcodec_send_frame(c, frame_.get());
     if (rc < 0) {

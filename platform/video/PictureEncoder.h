@@ -3,11 +3,9 @@
 #include "platform/video/AvSupport.h"
 #include "platform/video/MediaWriter.h"
 
-struct SwsContext;
-
 namespace platform::video {
 
-// The picture stream of a container: RGB32 pictures turned to yuv420p and encoded with
+// The picture stream of a container: RGB32 pictures turned to BT.709 yuv420p and encoded with
 // H.264 (libx264) or VP9 (libvpx), frame k at time k / fps.
 class PictureEncoder {
 public:
@@ -29,7 +27,6 @@ private:
     CodecContextPtr codec_;
     FramePtr frame_;
     PacketPtr packet_;
-    SwsContext* convert_ = nullptr;
     int64_t frames_ = 0;
 };
 
