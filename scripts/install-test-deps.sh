@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the tests need besides what building and running need: a virtual X server,
 # window managers and a Wayland compositor to run the program under, screenshot and input
-# tools, GoogleTest, Google Benchmark, the Debian packaging tools and checks (debhelper,
-# lintian, hardening-check), and the General MIDI sound fonts the synthesizer is tested on.
+# tools, GoogleTest, Google Benchmark, ffmpeg and ffprobe (to read written videos back), the
+# Debian packaging tools and checks (debhelper, lintian, hardening-check), and the General
+# MIDI sound fonts the synthesizer is tested on.
 # A sound server is installed only when the machine has none (then both PulseAudio and
 # PipeWire, as on a build machine): the end-to-end tests start a private instance of each
 # that is there, and never touch the desktop's own.
@@ -21,6 +22,7 @@ packages=(
     pulseaudio-utils
     timgm6mb-soundfont fluid-soundfont-gm musescore-general-soundfont-small
     jackd2 python3-mido
+    ffmpeg
     desktop-file-utils appstream dpkg-dev file
     xscreensaver python3-xlib util-linux
     debhelper devscripts lintian
