@@ -1,12 +1,14 @@
 #include "app/CommandLine.h"
 #include "app/MainSplash.h"
 #include "app/QuitOnSignal.h"
+#include "app/RenderRun.h"
 #include "app/Session.h"
 #include "platform/synth/FluidSynthOut.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -24,6 +26,18 @@ int main(int argc, char** argv) {
         return 0;
     case app::CommandLine::Action::Start:
         break;
+    }
+    if (command.options.render) {
+        std::string why;
+        auto synth = platform::OfflineSynthesizer::create(app::renderSampleRate, &why);
+        if (!synth) {
+            std::fprintf(stderr, "zelphor: cannot render: %s\n", why.c_str());
+            return 1;
+        }
+        return app::runRender(argc, argv, command.options,
+                              {synth->device(), [&synth](float* left, float* right, int frames) {
+                                   synth->render(left, right, frames);
+                               }});
     }
     app::quitOnSignals();
     int status = 0;
