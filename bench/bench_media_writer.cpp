@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::Report report("media_writer");
     QTemporaryDir dir;
-    const int seconds = smoke ? 6 : 60;
+    const auto asked = bench::option(argc, argv, "--seconds");
+    const int seconds = asked ? std::max(25, std::atoi(asked->c_str())) : smoke ? 6 : 60;
     // Memory is compared from here on: by then the encoders' look-ahead and the muxers'
     // buffers (a Matroska cluster holds up to 5 s) have had a full cycle of the pictures,
     // which are cleared every 10 s.
