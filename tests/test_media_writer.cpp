@@ -358,6 +358,39 @@ TEST(MediaWriter, RefusesWhatItCannotWrite) {
     EXPECT_EQ(names(QDir(dir.path())), QStringList{"plain"});
 }
 
+// Samples beyond full scale are clipped and those that are not a number become silence, in
+// every lossless kind alike (one scale, 32767, for all).
+TEST(MediaWriter, ClipsLoudSamplesAndSilencesNonNumbers) {
+    if (!haveTools()) {
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const float nan = std::nanf("");
+    const std::vector<float> left = {2.0F, -3.0F, nan, 0.5F, 1.0F, -1.0F};
+    const std::vector<float> right = {-2.0F, 1.5F, 0.25F, nan, -1.0F, 1.0F};
+    const int16_t want[] = {32767, -32767, -32767, 32767,  0,      8192,
+                            16384, 0,      32767,  -32767, -32767, 32767};
+    for (const KindCase& c : kKinds) {
+        if (c.kind == Kind::Mp4 || c.kind == Kind::WebM) {
+            continue;
+        }
+        const QString path = dir.filePath(QStringLiteral("loud.") + c.extension);
+        std::string error;
+        auto writer = MediaWriter::open(path.toStdString(), c.kind, smallSettings(), &error);
+        ASSERT_TRUE(writer) << error;
+        std::vector<uint8_t> black(kWidth * kHeight * 4);
+        if (platform::video::hasPicture(c.kind)) {
+            ASSERT_TRUE(writer->writeFrame(black.data(), kWidth * 4, &error)) << error;
+        }
+        ASSERT_TRUE(writer->writeSound(left.data(), right.data(), 6, &error)) << error;
+        ASSERT_TRUE(writer->finish(&error)) << error;
+        const QByteArray sound = decodedSound(path);
+        ASSERT_EQ(sound.size(), qsizetype(sizeof want)) << c.extension;
+        EXPECT_EQ(std::memcmp(sound.constData(), want, sizeof want), 0) << c.extension;
+    }
+}
+
 TEST(MediaWriter, KindComesFromTheExtensionInAnyCase) {
     using platform::video::kindFor;
     EXPECT_EQ(kindFor("a/b/film.MP4"), Kind::Mp4);

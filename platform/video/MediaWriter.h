@@ -43,8 +43,8 @@ public:
     // width x height, `stride` bytes per row. Frame k gets presentation time k / fps.
     // False with a reason for a sound-only kind.
     virtual bool writeFrame(const uint8_t* pixels, int stride, std::string* error) = 0;
-    // Stereo sound, float samples in [-1, 1] (beyond is clipped), planar left/right, any
-    // number of frames per call.
+    // Stereo sound, float samples in [-1, 1] (beyond is clipped, not-a-number is silence),
+    // planar left/right, any number of frames per call.
     virtual bool writeSound(const float* left, const float* right, int frames,
                             std::string* error) = 0;
     // Flushes the encoders, writes the trailer, closes, renames the temporary file to `path`

@@ -14,7 +14,7 @@ namespace {
 
 // Chosen from bench_media_writer on a 2-core machine shared with a build: H.264 must encode
 // 720p30 at ten times real time or more, and only x264's fastest preset comes near that
-// (superfast takes 45 % more time per frame); VP9 as fast as libvpx goes.
+// (superfast takes about 40 % more time per frame); VP9 as fast as libvpx goes.
 void pictureOptions(Kind kind, AVCodecContext* codec, AVDictionary** options) {
     if (kind == Kind::WebM) {
         codec->bit_rate = 0; // constant quality

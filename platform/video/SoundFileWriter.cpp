@@ -24,8 +24,10 @@ public:
     }
 
     bool writeFrame(const uint8_t*, int, std::string* error) override {
-        *error = part_->target() + ": a sound file holds no pictures";
-        return false;
+        if (!usable(error)) {
+            return false;
+        }
+        return failed("a sound file holds no pictures", error);
     }
 
     bool writeSound(const float* left, const float* right, int frames,
