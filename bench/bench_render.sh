@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The render to a file on the real binary: seconds of show per second of wall time and the
-# resident memory over the render (a sample each second; the growth from the first tenth to
-# the end), per file kind, at 1280x720, 30 pictures a second, two Effects at speed 50.
+# resident memory over the render (a sample each second: at a tenth, at half and at the end
+# of it), per file kind, at 1280x720, 30 pictures a second, two Effects at speed 50.
 #   bench_render.sh ZELPHOR [SECONDS=600] [KINDS="mp4 webm mkv wav"]
 # shellcheck source=tests/e2e/common.sh
 source "$(dirname "$0")/../tests/e2e/common.sh"
@@ -15,7 +15,8 @@ mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 rss_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0; }
 
-printf '%-5s %10s %8s %12s %12s %8s\n' kind wall_s ratio rss_early_MiB rss_end_MiB MiB_size
+printf '%-5s %8s %7s %12s %12s %12s %9s\n' kind wall_s ratio rss_10%_MiB rss_50%_MiB \
+    rss_end_MiB file_MiB
 for kind in "${kinds[@]}"; do
     file=$E2E_WORK/show.$kind
     started=$(date +%s%N)
@@ -32,10 +33,11 @@ for kind in "${kinds[@]}"; do
     wall_ms=$((($(date +%s%N) - started) / 1000000))
     n=${#samples[@]}
     early=${samples[$((n / 10))]:-0}
+    half=${samples[$((n / 2))]:-0}
     end=${samples[$((n > 1 ? n - 2 : 0))]:-0}
-    awk -v k="$kind" -v w="$wall_ms" -v s="$seconds" -v e="$early" -v f="$end" \
+    awk -v k="$kind" -v w="$wall_ms" -v s="$seconds" -v e="$early" -v h="$half" -v f="$end" \
         -v b="$(stat -c %s "$file")" \
-        'BEGIN { printf "%-5s %10.1f %8.2f %12.1f %12.1f %8.1f\n", k, w / 1000, s * 1000 / w,
-                 e / 1024, f / 1024, b / 1048576 }'
+        'BEGIN { printf "%-5s %8.1f %7.2f %12.1f %12.1f %12.1f %9.1f\n", k, w / 1000,
+                 s * 1000 / w, e / 1024, h / 1024, f / 1024, b / 1048576 }'
     rm -f "$file"
 done

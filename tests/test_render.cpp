@@ -31,7 +31,7 @@ using Note = std::pair<uint64_t, uint32_t>;
 class NotingSynth final : public platform::MidiOutDevice {
 public:
     void shortMessage(uint32_t message) override { notes.emplace_back(rendered, message); }
-    void reset() override {}
+    void reset() override { ++resets; }
     void render(float* left, float* right, int frames) {
         for (int i = 0; i < frames; ++i) {
             left[i] = right[i] = static_cast<float>(rendered++ % 1000) / 1000.0f;
@@ -42,6 +42,7 @@ public:
     }
     std::vector<Note> notes;
     uint64_t rendered = 0;
+    int resets = 0;
 };
 
 // Keeps every picture's checksum (and chosen pictures whole) and checks the sound's ramp.
@@ -149,6 +150,7 @@ TEST(Render, PicturesAndNotesAreWhatTheLiveWindowShowsAndSendsAtTheSameMoments) 
     EXPECT_EQ(rendered.target.samples, 144000u);
     EXPECT_FALSE(rendered.target.rampBroken) << "the sound was handed on out of order";
     ASSERT_GT(rendered.synth.notes.size(), 20u);
+    EXPECT_EQ(rendered.synth.resets, 1) << "the notes sounding at the end were not ended";
 
     // The same scene on the window as it runs on the screen, stepped on its own clock.
     platform::builtInRandom().repeatable(*options.seed);
