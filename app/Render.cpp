@@ -190,17 +190,17 @@ RenderOutcome renderShow(const StartOptions& options, platform::VirtualClock& cl
                 controls.startEffect(button);
             }
         }
+        // At least the first picture, whenever the stop comes.
         while (!camera.done()) {
-            if (stop != nullptr && stop->load()) {
-                camera.stop();
-                outcome.stopped = true;
-                break;
-            }
             clock.advanceTo(camera.nextTime());
             // What the widgets posted meanwhile, so that nothing piles up over a long render.
             QCoreApplication::sendPostedEvents();
             if (progress) {
                 progress(clock.nowNanoseconds());
+            }
+            if (stop != nullptr && stop->load() && !camera.done()) {
+                camera.stop();
+                outcome.stopped = true;
             }
         }
         const uint64_t end =

@@ -80,6 +80,8 @@ private:
 } // namespace
 
 int runRender(int argc, char** argv, const StartOptions& options, const RenderSynthesizer& synth) {
+    // Before anything is written: a signal from now on finishes what is there.
+    stopOnSignals();
     const RenderOptions& render = *options.render;
     const QByteArray path = QFile::encodeName(render.path);
     if (!render.note.isEmpty()) {
@@ -101,7 +103,6 @@ int runRender(int argc, char** argv, const StartOptions& options, const RenderSy
     }
     // Nothing is shown: the window is drawn into memory only.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    stopOnSignals();
     QApplication app(argc, argv);
     platform::VirtualClock clock;
     Session session(options, platform::systemMidiPorts(), SessionTiming(), &clock);

@@ -203,7 +203,7 @@ TEST(Render, EndsCleanlyWhenStoppedOrWhenTheTargetFails) {
         const char* what;
         const char* path;
         std::optional<std::size_t> failAt;
-        uint64_t stopAfter; // picture times, 0: never
+        int stopAfter; // picture times before the stop is asked for; -1: never
         uint64_t frames;
         uint64_t samples;
         bool stopped;
@@ -212,17 +212,18 @@ TEST(Render, EndsCleanlyWhenStoppedOrWhenTheTargetFails) {
     // 10 pictures a second: 4800 samples each.
     const std::vector<Row> rows = {
         {"stopped", "show.mkv", {}, 12, 12, 57600, true, false},
+        {"stopped before it began", "show.mp4", {}, 0, 1, 4800, true, false},
         {"sound alone, stopped", "show.flac", {}, 5, 0, 24000, true, false},
-        {"sound alone", "show.wav", {}, 0, 0, 96000, false, false},
-        {"target fails", "show.mp4", 4, 0, 4, 19200, false, true},
+        {"sound alone", "show.wav", {}, -1, 0, 96000, false, false},
+        {"target fails", "show.mp4", 4, -1, 4, 19200, false, true},
     };
     for (const Row& row : rows) {
         Rendered r;
         r.target.failAtPicture = row.failAt;
-        std::atomic<bool> stop{false};
-        uint64_t calls = 0;
+        std::atomic<bool> stop{row.stopAfter == 0};
+        int calls = 0;
         render(fixedScene(QString::fromLatin1(row.path), 2.0, 10), r, &stop,
-               [&](uint64_t) { stop = row.stopAfter != 0 && ++calls >= row.stopAfter; });
+               [&](uint64_t) { stop = row.stopAfter >= 0 && ++calls >= row.stopAfter; });
         EXPECT_EQ(r.outcome.frames, row.frames) << row.what;
         EXPECT_EQ(r.target.pictures.size(), row.frames) << row.what;
         EXPECT_EQ(r.target.samples, row.samples) << row.what;

@@ -99,7 +99,9 @@ for signal in INT TERM; do
         >"$E2E_WORK/stop-$signal.log" 2>&1 &
     pid=$!
     E2E_PIDS+=("$pid")
-    sleep 3
+    # Pictures are being written: the temporary file beside the target grows.
+    part_grown() { [ "$(find "$out" -name ".long-$signal.webm*" -size +200k | wc -l)" -gt 0 ]; }
+    wait_for 60 part_grown || die "SIG$signal: the render did not get going"
     kill -"$signal" "$pid"
     status=0
     wait "$pid" || status=$?
