@@ -44,7 +44,7 @@ public:
         for (int done = 0; done < frames; done += piece) {
             const int n = std::min(piece, frames - done);
             for (int i = 0; i < n; ++i) {
-                const auto at = static_cast<std::size_t>(2 * i);
+                const std::size_t at = 2 * static_cast<std::size_t>(i);
                 interleaved_[at] = clip(left[done + i]);
                 interleaved_[at + 1] = clip(right[done + i]);
             }
