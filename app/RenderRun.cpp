@@ -50,9 +50,9 @@ public:
     explicit ProgressLine(uint64_t total)
         : total_(static_cast<double>(total) / 1e9), shown_(isatty(STDERR_FILENO) == 1),
           started_(platform::monotonicSeconds()) {}
-    void update(uint64_t reached) {
+    void update(uint64_t reached, bool last = false) {
         const double now = platform::monotonicSeconds();
-        if (!shown_ || now - printedAt_ < 0.25) {
+        if (!shown_ || (!last && now - printedAt_ < 0.25)) {
             return;
         }
         printedAt_ = now;
@@ -64,8 +64,10 @@ public:
                      qPrintable(minutes(total_)), speed, qPrintable(minutes(left)));
         std::fflush(stderr);
     }
-    void end() {
-        if (shown_ && printedAt_ > 0.0) {
+    // The line as the render ended, left on the terminal.
+    void end(uint64_t reached) {
+        if (shown_) {
+            update(reached, true);
             std::fputc('\n', stderr);
         }
     }
@@ -115,7 +117,7 @@ int runRender(int argc, char** argv, const StartOptions& options, const RenderSy
                              [&line](uint64_t reached) { line.update(reached); });
         problem = outcome.problem.isEmpty() ? encoder.drain() : outcome.problem;
     }
-    line.end();
+    line.end(outcome.samples * 1'000'000'000 / renderSampleRate);
     if (problem.isEmpty() && !writer->finish(&why)) {
         problem = QString::fromStdString(why);
     }
