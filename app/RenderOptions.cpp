@@ -2,6 +2,7 @@
 
 #include "effects/EffectTable.h"
 #include "music/Tunes.h"
+#include "platform/video/MediaWriter.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -13,23 +14,6 @@
 namespace app {
 
 namespace {
-
-struct Kind {
-    const char* extension;
-    bool picture;
-};
-constexpr Kind kinds[] = {
-    {"mp4", true}, {"webm", true}, {"mkv", true}, {"wav", false}, {"flac", false}};
-
-const Kind* kindOf(const QString& path) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    for (const Kind& k : kinds) {
-        if (extension == QLatin1String(k.extension)) {
-            return &k;
-        }
-    }
-    return nullptr;
-}
 
 // A day at most: longer is surely a typing mistake.
 constexpr double longestRender = 24.0 * 3600.0;
@@ -80,12 +64,12 @@ RenderReading problem(const QString& text) {
 } // namespace
 
 bool renderKindKnown(const QString& path) {
-    return kindOf(path) != nullptr;
+    return platform::video::kindFor(QFile::encodeName(path).toStdString()).has_value();
 }
 
 bool renderHasPicture(const QString& path) {
-    const Kind* k = kindOf(path);
-    return k != nullptr && k->picture;
+    const auto kind = platform::video::kindFor(QFile::encodeName(path).toStdString());
+    return kind && platform::video::hasPicture(*kind);
 }
 
 RenderReading readRenderOptions(const QCommandLineParser& parser) {
