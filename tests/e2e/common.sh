@@ -80,6 +80,12 @@ wait_for() {
     done
 }
 
+# The longest a quit may take, in ms: 500, and 1500 for a sanitizer build, whose leak scan at
+# exit adds most of a second to the end.
+quit_limit_ms() {
+    if grep -q __asan_init "$1"; then echo 1500; else echo 500; fi
+}
+
 need_tools() {
     local tool
     for tool in "$@"; do

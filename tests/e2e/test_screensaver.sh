@@ -83,7 +83,7 @@ term_at=$(date +%s%N)
 wait_for 5 app_ended || die "zelphor still runs 5 s after SIGTERM"
 term_ms=$((($(date +%s%N) - term_at) / 1000000))
 log "ended ${term_ms} ms after SIGTERM"
-[ "$term_ms" -le 500 ] || die "zelphor took ${term_ms} ms to end after SIGTERM"
+[ "$term_ms" -le "$(quit_limit_ms "$binary")" ] || die "zelphor took ${term_ms} ms to end after SIGTERM"
 status=0
 wait "$APP_PID" || status=$?
 [ "$status" -eq 0 ] || die "exit status $status after SIGTERM"
