@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
         status = session.finish(
             MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}, command.options));
     }
-    // Everything is saved and every note ended. An open of a sound device that is still stuck
-    // in the audio library (a server that accepts and never answers) cannot be waited for:
-    // the program ends without it, at once.
+    // Everything is saved and every note ended. An open or a close of a sound device that is
+    // still stuck in a library (a server that accepts and never answers) cannot be waited
+    // for: the program ends without it, at once.
     if (!platform::settleMidiOut(std::chrono::milliseconds(200))) {
         std::fputs("zelphor: a sound device still does not answer; ending without it\n", stderr);
         std::fflush(stdout);

@@ -17,6 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long closing a device waits for it before leaving it to end on its worker.
+constexpr std::chrono::milliseconds kCloseWait{150};
+
 // An open under way on a worker thread. If nobody waits for it any more, the worker closes
 // what it opened.
 struct PendingOpen {
@@ -162,7 +165,8 @@ struct MidiOutRegistry::State {
     std::chrono::milliseconds timeLimit;
     // Opens under way, by device number.
     std::map<int32_t, std::shared_ptr<PendingOpen>> ahead;
-    // Opens given up on whose workers may still run; joined once they finish.
+    // Opens given up on and closes not waited for, whose workers may still run; joined once
+    // they finish.
     std::vector<std::shared_ptr<PendingOpen>> leftBehind;
 
     explicit State(std::chrono::milliseconds limit)
@@ -320,9 +324,24 @@ MMRESULT MidiOutRegistry::close(HMIDIOUT handle) {
     if (it == state_->open.end()) {
         return MMSYSERR_INVALHANDLE;
     }
-    std::unique_ptr<MidiOutDevice> device = std::move(it->second);
+    auto device = std::make_shared<std::unique_ptr<MidiOutDevice>>(std::move(it->second));
     state_->open.erase(it);
-    device->close();
+    // The device is closed and let go on a worker, which closing waits for only so long: a
+    // library call stuck on a server that stopped answering must not hold up the caller.
+    std::shared_ptr<PendingOpen> closing = startOpen([device](std::stop_token) {
+        std::unique_ptr<MidiOutDevice> d = std::move(*device);
+        d->close();
+        d.reset();
+        return MidiOpenResult{};
+    });
+    bool finished = false;
+    {
+        std::unique_lock lock(closing->mutex);
+        finished = closing->done.wait_for(lock, kCloseWait, [&] { return closing->finished; });
+    }
+    if (!finished) {
+        state_->leftBehind.push_back(std::move(closing));
+    }
     return MMSYSERR_NOERROR;
 }
 

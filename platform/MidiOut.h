@@ -75,13 +75,16 @@ public:
     // result, waiting only for what is left. Opening the synthesizer takes a good part of a
     // second, which can pass while the program sets up its first window.
     void openAhead(int32_t deviceId);
-    // Stops every open still under way and waits up to the limit for their workers to end;
-    // true when none is left running. A library call that never returns (an audio server
-    // that accepts and never answers) keeps its worker: the program then ends without it.
+    // Stops every open still under way and waits up to the limit for their workers, and for
+    // those of closes still under way, to end; true when none is left running. A library call
+    // that never returns (a server that accepts and never answers) keeps its worker: the
+    // program then ends without it.
     bool settle(std::chrono::milliseconds limit);
     MMRESULT open(HMIDIOUT* handle, int32_t deviceId);
     MMRESULT shortMessage(HMIDIOUT handle, uint32_t message);
     MMRESULT reset(HMIDIOUT handle);
+    // Waits a moment for the device to close; one that takes longer goes on closing on a
+    // worker, which settle waits for.
     MMRESULT close(HMIDIOUT handle);
     // The text for the code, with what the last failure of that code added to it.
     std::string errorText(MMRESULT code) const;

@@ -14,6 +14,10 @@ public:
     virtual ~MidiPortConnection() = default;
     // Sends one short message; false, with the reason, when it could not be sent.
     virtual bool send(const uint8_t* bytes, std::size_t size, std::string& reason) = 0;
+    // Whether the port is still there, asked without waiting on the sequencer or the JACK
+    // server: a server that stopped answering must not hold up the one who asks. Called from
+    // one thread only, which may differ from the sending one.
+    virtual bool stillThere() = 0;
 };
 
 // The MIDI inputs of other programs and devices that our output can be connected to.

@@ -4,7 +4,9 @@
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 
+#include <atomic>
 #include <cstdarg>
+#include <cstring>
 #include <mutex>
 
 namespace platform {
@@ -59,7 +61,7 @@ bool available(RtMidi::Api api) {
     return true;
 }
 
-std::unique_ptr<RtMidiOut> client(RtMidi::Api api, std::string& reason) {
+std::unique_ptr<RtMidiOut> clientOf(RtMidi::Api api, std::string& reason) {
     if (!available(api)) {
         reason =
             api == RtMidi::LINUX_ALSA ? "there is no ALSA sequencer" : "no JACK server is running";
@@ -73,9 +75,80 @@ std::unique_ptr<RtMidiOut> client(RtMidi::Api api, std::string& reason) {
     return nullptr;
 }
 
+// Asks whether the port is still there through a client made while the server answered. A
+// client that is already connected answers from what it holds (the sequencer's kernel
+// tables, JACK's shared memory), where a new client would wait for a server that stopped
+// answering.
+class PortProbe {
+public:
+    virtual ~PortProbe() = default;
+    virtual bool there() = 0;
+};
+
+class SequencerProbe final : public PortProbe {
+public:
+    SequencerProbe(std::unique_ptr<RtMidiOut> client, std::string prefix, std::string fullName)
+        : client_(std::move(client)), prefix_(std::move(prefix)), fullName_(std::move(fullName)) {
+        collectErrors(*client_, error_);
+    }
+    bool there() override {
+        const unsigned count = client_->getPortCount();
+        for (unsigned i = 0; i < count; ++i) {
+            if (prefix_ + client_->getPortName(i) == fullName_) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::unique_ptr<RtMidiOut> client_;
+    std::string prefix_;
+    std::string fullName_;
+    std::string error_;
+};
+
+// A JACK client also hears when the server goes: its shared memory would go on showing the
+// ports of a server that was killed.
+class JackProbe final : public PortProbe {
+public:
+    JackProbe(jack_client_t* client, std::string portName)
+        : client_(client), portName_(std::move(portName)) {
+        jack_on_shutdown(
+            client_, [](void* self) { static_cast<JackProbe*>(self)->down_ = true; }, this);
+    }
+    ~JackProbe() override { jack_client_close(client_); }
+    JackProbe(const JackProbe&) = delete;
+    JackProbe& operator=(const JackProbe&) = delete;
+    bool there() override {
+        return !down_ && jack_port_by_name(client_, portName_.c_str()) != nullptr;
+    }
+
+private:
+    jack_client_t* client_;
+    std::string portName_;
+    std::atomic<bool> down_{false};
+};
+
+std::unique_ptr<PortProbe> probeFor(const Kind& kind, const std::string& fullName) {
+    if (kind.api == RtMidi::LINUX_ALSA) {
+        std::string ignored;
+        auto client = clientOf(kind.api, ignored);
+        return client ? std::make_unique<SequencerProbe>(std::move(client), kind.prefix, fullName)
+                      : nullptr;
+    }
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(ownName, JackNoStartServer, &status);
+    if (client == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<JackProbe>(client, fullName.substr(std::strlen(kind.prefix)));
+}
+
 class RtMidiConnection final : public MidiPortConnection {
 public:
-    explicit RtMidiConnection(std::unique_ptr<RtMidiOut> out) : out_(std::move(out)) {
+    RtMidiConnection(std::unique_ptr<RtMidiOut> out, std::unique_ptr<PortProbe> probe)
+        : out_(std::move(out)), probe_(std::move(probe)) {
         collectErrors(*out_, error_);
     }
     bool send(const uint8_t* bytes, std::size_t size, std::string& reason) override {
@@ -87,10 +160,13 @@ public:
         reason = error_;
         return false;
     }
+    // Without a probe nothing can be asked that would not wait: a failed send tells instead.
+    bool stillThere() override { return !probe_ || probe_->there(); }
 
 private:
     std::unique_ptr<RtMidiOut> out_;
     std::string error_;
+    std::unique_ptr<PortProbe> probe_;
 };
 
 class RtMidiSystem final : public MidiPortSystem {
@@ -100,7 +176,7 @@ public:
         std::vector<std::string> names;
         for (const Kind& kind : kinds) {
             std::string reason;
-            auto out = client(kind.api, reason);
+            auto out = clientOf(kind.api, reason);
             if (!out) {
                 continue;
             }
@@ -125,7 +201,7 @@ public:
             if (fullName.compare(0, prefix.size(), prefix) != 0) {
                 continue;
             }
-            auto out = client(kind.api, reason);
+            auto out = clientOf(kind.api, reason);
             if (!out) {
                 return nullptr;
             }
@@ -141,7 +217,7 @@ public:
                     reason = error.empty() ? "the port could not be opened" : error;
                     return nullptr;
                 }
-                return std::make_unique<RtMidiConnection>(std::move(out));
+                return std::make_unique<RtMidiConnection>(std::move(out), probeFor(kind, fullName));
             }
             reason = "the MIDI output " + fullName + " is gone";
             return nullptr;

@@ -1,21 +1,17 @@
 #include "platform/SequencerOut.h"
 
-#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 namespace platform {
 
-SequencerOut::SequencerOut(std::shared_ptr<MidiPortSystem> ports,
-                           std::unique_ptr<MidiPortConnection> port, std::string name,
+SequencerOut::SequencerOut(std::unique_ptr<MidiPortConnection> port, std::string name,
                            std::chrono::milliseconds checkEvery, LostReport onLost)
-    : shared_(std::make_shared<Shared>()), port_(std::move(port)) {
-    shared_->ports = std::move(ports);
-    shared_->name = std::move(name);
-    shared_->checkEvery = checkEvery;
-    shared_->onLost = std::move(onLost);
-    // Whether the port is still there is asked on a thread of its own: the question goes to
-    // the sequencer or the JACK server, which the caller's thread must never wait for.
-    if (shared_->ports && checkEvery.count() > 0) {
-        watcher_ = std::thread([shared = shared_] { shared->watch(); });
+    : port_(std::move(port)), name_(std::move(name)), checkEvery_(checkEvery),
+      onLost_(std::move(onLost)) {
+    // The check runs on a thread of its own so that sending never waits for it.
+    if (port_ && checkEvery_.count() > 0) {
+        watcher_ = std::jthread([this](std::stop_token stop) { watch(std::move(stop)); });
     }
 }
 
@@ -24,62 +20,44 @@ SequencerOut::~SequencerOut() {
 }
 
 bool SequencerOut::lost() const {
-    return shared_->lost.load();
+    return lost_.load();
 }
 
 void SequencerOut::stopWatching() {
-    if (!watcher_.joinable()) {
-        return;
-    }
-    std::unique_lock lock(shared_->mutex);
-    shared_->stopping = true;
-    shared_->wake.notify_all();
-    const bool finished =
-        shared_->wake.wait_for(lock, watcherGrace, [this] { return shared_->finished; });
-    lock.unlock();
-    if (finished) {
+    if (watcher_.joinable()) {
+        watcher_.request_stop();
         watcher_.join();
-    } else {
-        watcher_.detach();
     }
 }
 
-void SequencerOut::Shared::watch() {
+void SequencerOut::watch(std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
     std::unique_lock lock(mutex);
-    while (!stopping && !lost) {
-        if (wake.wait_for(lock, checkEvery, [this] { return stopping; })) {
-            break;
-        }
-        lock.unlock();
-        const auto names = ports->outputs();
-        const bool there = std::find(names.begin(), names.end(), name) != names.end();
-        lock.lock();
-        if (!there && !stopping) {
-            lock.unlock();
-            fail("the MIDI output " + name + " has gone away");
-            lock.lock();
+    const auto stopped = [&stop] { return stop.stop_requested(); };
+    while (!lost_ && !wake.wait_for(lock, stop, checkEvery_, stopped)) {
+        if (!port_->stillThere() && !stop.stop_requested()) {
+            fail("the MIDI output " + name_ + " has gone away");
         }
     }
-    finished = true;
-    wake.notify_all();
 }
 
-void SequencerOut::Shared::fail(const std::string& reason) {
-    lost = true;
-    if (!reported.exchange(true) && onLost) {
-        onLost(reason);
+void SequencerOut::fail(const std::string& reason) {
+    lost_ = true;
+    if (!reported_.exchange(true) && onLost_) {
+        onLost_(reason);
     }
 }
 
 void SequencerOut::send(uint32_t message) {
     uint8_t bytes[3];
     const std::size_t size = midi::messageBytes(message, bytes);
-    if (size == 0 || shared_->lost || !port_) {
+    if (size == 0 || lost_ || !port_) {
         return;
     }
     std::string reason;
     if (!port_->send(bytes, size, reason)) {
-        shared_->fail("the MIDI output " + shared_->name + " failed: " + reason);
+        fail("the MIDI output " + name_ + " failed: " + reason);
     }
 }
 
@@ -118,7 +96,7 @@ MidiOutFactory sequencerDevice(std::shared_ptr<MidiPortSystem> ports, std::strin
         }
         result.error = MMSYSERR_NOERROR;
         result.device =
-            std::make_unique<SequencerOut>(ports, std::move(port), match.name, checkEvery, onLost);
+            std::make_unique<SequencerOut>(std::move(port), match.name, checkEvery, onLost);
         return result;
     };
 }

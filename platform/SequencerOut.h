@@ -6,10 +6,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -24,8 +22,9 @@ public:
     // Told why the output stopped working; on the thread that noticed it.
     using LostReport = std::function<void(const std::string& reason)>;
 
-    SequencerOut(std::shared_ptr<MidiPortSystem> ports, std::unique_ptr<MidiPortConnection> port,
-                 std::string name, std::chrono::milliseconds checkEvery, LostReport onLost);
+    // Checks every checkEvery whether the port is still there; never when it is zero.
+    SequencerOut(std::unique_ptr<MidiPortConnection> port, std::string name,
+                 std::chrono::milliseconds checkEvery, LostReport onLost);
     ~SequencerOut() override;
 
     void shortMessage(uint32_t message) override;
@@ -34,35 +33,21 @@ public:
 
     bool lost() const;
 
-    // How long closing waits for the thread that checks the port before leaving it behind:
-    // a sequencer or JACK server that hangs must not hold up the end of the program.
-    static constexpr std::chrono::milliseconds watcherGrace{1000};
-
 private:
-    // What the device and its checking thread share; the thread keeps it alive on its own.
-    struct Shared {
-        std::shared_ptr<MidiPortSystem> ports;
-        std::string name;
-        std::chrono::milliseconds checkEvery;
-        LostReport onLost;
-        std::atomic<bool> lost{false};
-        std::atomic<bool> reported{false};
-        std::mutex mutex;
-        std::condition_variable wake;
-        bool stopping = false;
-        bool finished = false;
-
-        void fail(const std::string& reason);
-        void watch();
-    };
-
+    void fail(const std::string& reason);
     void send(uint32_t message);
+    void watch(std::stop_token stop);
     void stopWatching();
 
-    std::shared_ptr<Shared> shared_;
     std::unique_ptr<MidiPortConnection> port_;
+    std::string name_;
+    std::chrono::milliseconds checkEvery_;
+    LostReport onLost_;
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> reported_{false};
     midi::SoundingNotes sounding_;
-    std::thread watcher_;
+    // Last, so that it is stopped and joined before what it uses goes.
+    std::jthread watcher_;
 };
 
 // A device slot that opens the output the user named: --midi-out NAME. A name that matches

@@ -115,24 +115,51 @@ TEST(DeviceRegistry, AnOpenThatDoesNotAnswerIsStoppedAndJoinedBeforeTheRegistryG
     }
 }
 
-// An open stuck in a library call that ignores its token: settling waits for it only as long
-// as it is told, and tells whether the worker has ended.
-TEST(DeviceRegistry, SettlingWaitsForAStuckOpenOnlyUpToItsLimit) {
+// An open or a close stuck in a library call that ignores its token: neither holds up its
+// caller for long, settling waits for it only as long as it is told and tells whether the
+// worker has ended, and once it ends it is joined.
+TEST(DeviceRegistry, SettlingWaitsForAStuckOpenOrCloseOnlyUpToItsLimit) {
     using namespace std::chrono_literals;
-    std::atomic<bool> release{false};
-    platform::MidiOutRegistry registry(20ms);
-    registry.registerDevices({[&release](std::stop_token) {
-        while (!release) {
-            std::this_thread::sleep_for(1ms);
+    struct StuckClose final : platform::MidiOutDevice {
+        explicit StuckClose(std::atomic<bool>& r) : release(r) {}
+        void shortMessage(uint32_t) override {}
+        void reset() override {}
+        void close() override {
+            while (!release) {
+                std::this_thread::sleep_for(1ms);
+            }
         }
-        return platform::MidiOpenResult{};
-    }});
-    registry.openAhead(0);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(registry.settle(50ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    release = true;
-    EXPECT_TRUE(registry.settle(5s));
+        std::atomic<bool>& release;
+    };
+    for (const bool stuckInClose : {false, true}) {
+        SCOPED_TRACE(stuckInClose ? "close" : "open");
+        std::atomic<bool> release{false};
+        platform::MidiOutRegistry registry(20ms);
+        registry.registerDevices({[&](std::stop_token) {
+            platform::MidiOpenResult opened;
+            if (stuckInClose) {
+                opened.device = std::make_unique<StuckClose>(release);
+                return opened;
+            }
+            while (!release) {
+                std::this_thread::sleep_for(1ms);
+            }
+            return opened;
+        }});
+        const auto start = std::chrono::steady_clock::now();
+        if (stuckInClose) {
+            platform::HMIDIOUT handle = 0;
+            ASSERT_EQ(registry.open(&handle, 0), platform::MMSYSERR_NOERROR);
+            EXPECT_EQ(registry.close(handle), platform::MMSYSERR_NOERROR);
+            EXPECT_EQ(registry.close(handle), platform::MMSYSERR_INVALHANDLE);
+        } else {
+            registry.openAhead(0);
+        }
+        EXPECT_FALSE(registry.settle(50ms));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+        release = true;
+        EXPECT_TRUE(registry.settle(5s));
+    }
 }
 
 } // namespace

@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -26,8 +29,7 @@ namespace {
 class FakePorts final : public platform::MidiPortSystem {
 public:
     std::vector<std::string> outputs() override {
-        std::unique_lock lock(mutex);
-        hanging.wait(lock, [this] { return !hang; });
+        std::lock_guard lock(mutex);
         return names;
     }
     std::unique_ptr<platform::MidiPortConnection> open(const std::string& name,
@@ -38,7 +40,7 @@ public:
             return nullptr;
         }
         opened.push_back(name);
-        return std::make_unique<Connection>(*this);
+        return std::make_unique<Connection>(*this, name);
     }
 
     void remove(const std::string& name) {
@@ -47,9 +49,10 @@ public:
     }
 
     std::mutex mutex;
-    // While set, asking for the outputs hangs, as a server that stopped answering would.
-    bool hang = false;
-    std::condition_variable hanging;
+    // While set, a check of whether the port is still there does not end.
+    bool holdChecks = false;
+    int checks = 0;
+    std::condition_variable changed;
     std::vector<std::string> names = {"alsa:FLUID Synth (4512):Synth input port (4512:0) 128:0",
                                       "alsa:Midi Through:Midi Through Port-0 14:0",
                                       "jack:qsynth:midi_in"};
@@ -61,7 +64,7 @@ public:
 private:
     class Connection final : public platform::MidiPortConnection {
     public:
-        explicit Connection(FakePorts& ports) : ports_(ports) {}
+        Connection(FakePorts& ports, std::string name) : ports_(ports), name_(std::move(name)) {}
         bool send(const uint8_t* bytes, std::size_t size, std::string& reason) override {
             if (ports_.failSends) {
                 reason = "no space left in the queue";
@@ -71,8 +74,17 @@ private:
             return true;
         }
 
+        bool stillThere() override {
+            std::unique_lock lock(ports_.mutex);
+            ++ports_.checks;
+            ports_.changed.notify_all();
+            ports_.changed.wait(lock, [this] { return !ports_.holdChecks; });
+            return std::find(ports_.names.begin(), ports_.names.end(), name_) != ports_.names.end();
+        }
+
     private:
         FakePorts& ports_;
+        std::string name_;
     };
 };
 
@@ -246,24 +258,35 @@ TEST(MidiOutputs, APortThatGoesAwayOrFailsIsReportedOnceAndTheMusicGoesOnSilentl
     }
 }
 
-TEST(MidiOutputs, ClosingDoesNotWaitForAServerThatStoppedAnswering) {
+// The thread that checks the port is joined when the output closes, never left behind: a
+// check under way is waited for, and afterwards the process has the threads it had before.
+TEST(MidiOutputs, ClosingWaitsForACheckUnderWayAndLeavesNoThreadBehind) {
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
     auto ports = std::make_shared<FakePorts>();
+    Routed r("qsynth", ports);
+    ASSERT_TRUE(r.card.Opened());
+    const auto before = threads();
     {
-        Routed r("qsynth", ports);
-        ASSERT_TRUE(r.card.Opened());
-        {
-            std::lock_guard lock(ports->mutex);
-            ports->hang = true;
-        }
-        std::this_thread::sleep_for(60ms); // the check is under way, and stuck
-        const auto start = std::chrono::steady_clock::now();
-        r.card.CloseCard();
-        EXPECT_LT(std::chrono::steady_clock::now() - start,
-                  platform::SequencerOut::watcherGrace + 500ms);
+        std::unique_lock lock(ports->mutex);
+        ports->holdChecks = true;
+        ASSERT_TRUE(ports->changed.wait_for(lock, 2s, [&] { return ports->checks > 0; }));
     }
+    std::atomic<bool> closed{false};
+    std::jthread closing([&] {
+        r.card.CloseCard();
+        closed = true;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(closed) << "closed while its check was still under way";
     {
         std::lock_guard lock(ports->mutex);
-        ports->hang = false;
+        ports->holdChecks = false;
     }
-    ports->hanging.notify_all();
+    ports->changed.notify_all();
+    closing.join();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(threads(), before - 1);
 }

@@ -197,7 +197,8 @@ log "unwritable target reported"
 
 # 7. JACK: a private server with the dummy back end and a MIDI reader.
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$E2E_WORK/jackd.log" 2>&1 &
-E2E_PIDS+=("$!")
+jackd_pid=$!
+E2E_PIDS+=("$jackd_pid")
 wait_for 10 jack_lsp >/dev/null 2>&1 || die "jackd did not start"
 stdbuf -oL jack_midi_dump -a >"$E2E_WORK/jack-dump.txt" 2>&1 &
 dump_pid=$!
@@ -238,5 +239,36 @@ app_running || die "zelphor ended when its output went away"
 press_key q
 expect_exit_status 0
 log "a vanished JACK input reported"
+
+# The JACK server stops answering while Zelphor plays to it: the checks of the port go on
+# without it, and Q ends the program at once and well.
+stdbuf -oL jack_midi_dump -a >"$E2E_WORK/jack-dump2.txt" 2>&1 &
+E2E_PIDS+=("$!")
+wait_for 10 listed || die "--list-midi-outputs does not list the second JACK reader"
+start_with --midi-out midi-monitor
+wait_for 30 main_window || die "no main window with --midi-out"
+click_effect 444
+sleep 1
+kill -STOP "$jackd_pid"
+sleep 3 # a check of the port is due every 2 s
+app_running || die "zelphor ended when the JACK server stopped answering"
+quit_promptly q
+kill -CONT "$jackd_pid"
+expect_exit_status 0
+log "Q ends the program while the JACK server does not answer"
+
+# The JACK server is killed while Zelphor plays to it: what its shared memory still shows does
+# not hide that the output has gone.
+start_with --midi-out midi-monitor
+wait_for 30 main_window || die "no main window with --midi-out"
+click_effect 444
+sleep 1
+kill -KILL "$jackd_pid"
+wait_for 15 error_box || die "no box when the JACK server was killed"
+grep -q 'has gone away' "$E2E_WORK/zelphor.log" || die "no reason given: $(cat "$E2E_WORK/zelphor.log")"
+answer_box
+press_key q
+expect_exit_status 0
+log "a killed JACK server reported"
 
 echo "PASS: $E2E_NAME"
