@@ -28,9 +28,9 @@ std::unique_ptr<SoundCard> MySoundCard;
 namespace {
 std::unique_ptr<frmGraphicsPlay> mainWindow;
 
-void buildMainWindow(platform::Clock& clock) {
+void buildMainWindow(const app::ProgramContext& context) {
     if (!mainWindow) {
-        mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, clock);
+        mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, context);
         mainWindow->prepareToShow();
     }
 }
@@ -43,7 +43,7 @@ void Pause(int16_t Milliseconds) {
     platform::realClock().pause(Milliseconds);
 }
 
-void Main(platform::Clock& clock) {
+void Main(const app::ProgramContext& context) {
     // The splash shows while the device opens and the jingle plays.
     QPointer<frmSplash> splash = new frmSplash;
     splash->show();
@@ -56,7 +56,7 @@ void Main(platform::Clock& clock) {
 
     // The jingle. Its first pause has time to spare: the main window is built then, hidden,
     // so that it shows as soon as the splash has gone.
-    QTimer::singleShot(0, qApp, [&clock] { buildMainWindow(clock); });
+    QTimer::singleShot(0, qApp, [&context] { buildMainWindow(context); });
     {
         Tone expression;
         expression.setEventType(11);
@@ -82,7 +82,7 @@ void Main(platform::Clock& clock) {
     }
 
     // The main window takes over from the splash.
-    buildMainWindow(clock);
+    buildMainWindow(context);
     mainWindow->showLoaded();
 }
 
@@ -98,11 +98,12 @@ void Shutdown() {
 namespace {
 
 // The program inside a screensaver's window: no splash, no jingle, the director at once.
-std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host) {
+std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host,
+                                              const app::ProgramContext& context) {
     MySoundCard = std::make_unique<SoundCard>();
     int16_t device = 0;
     MySoundCard->OpenCard(device);
-    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, platform::realClock());
+    mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, context);
     return std::make_unique<app::HostFollower>(*mainWindow, host);
 }
 
@@ -128,12 +129,18 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::applicationTitle());
     DesktopIdentity::apply();
+    // The Effects' numbers repeat from run to run with a seed.
+    platform::ClockSeededRandom random;
+    if (options.seed) {
+        random.repeatable(*options.seed);
+    }
+    const app::ProgramContext context{platform::realClock(), random, options.windowSize};
     std::unique_ptr<app::HostFollower> follower;
     if (host) {
-        follower = showInside(*host);
+        follower = showInside(*host, context);
     } else {
         QApplication::setQuitOnLastWindowClosed(false);
-        Main();
+        Main(context);
         QApplication::setQuitOnLastWindowClosed(true);
     }
     std::unique_ptr<AutoPlay> autoplay;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/ProgramContext.h"
 #include "music/SoundCard.h"
 #include "platform/MidiOut.h"
 #include "platform/QtClock.h"
@@ -17,9 +18,9 @@ namespace MainSplash {
 // closed when the main window unloads.
 extern std::unique_ptr<SoundCard> MySoundCard;
 
-// Splash, device, jingle, then the main window, whose timers and pauses read the given clock.
-// Returns once the main window is showing.
-void Main(platform::Clock& clock = platform::realClock());
+// Splash, device, jingle, then the main window, made with the context given. Returns once
+// the main window is showing.
+void Main(const app::ProgramContext& context);
 
 // Waits until more than the given milliseconds have passed, handling events meanwhile.
 void Pause(int16_t Milliseconds);

@@ -166,7 +166,11 @@ RenderOutcome renderShow(const StartOptions& options, platform::VirtualClock& cl
         SoundCard card;
         int16_t device = 0;
         card.OpenCard(device);
-        frmGraphicsPlay window(card, clock);
+        platform::ClockSeededRandom random;
+        if (options.seed) {
+            random.repeatable(*options.seed);
+        }
+        frmGraphicsPlay window(card, ProgramContext{clock, random, std::nullopt});
         window.loadUnshown(render.size);
 
         Camera camera(clock, window, track, target, render.fps, length.frames,

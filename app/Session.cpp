@@ -1,9 +1,7 @@
 #include "app/Session.h"
 
-#include "app/WindowMode.h"
 #include "music/PemSoundsModule.h"
 #include "platform/MessageBox.h"
-#include "platform/Random.h"
 #include "platform/SequencerOut.h"
 
 #include <QCoreApplication>
@@ -100,10 +98,6 @@ void reportProblem(const QString& text) {
 
 Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPortSystem> ports,
                  SessionTiming timing, const platform::Clock* clock) {
-    if (options.seed) {
-        platform::builtInRandom().repeatable(*options.seed);
-    }
-    setWindowedSize(options.windowSize);
     // As a screensaver or a render nobody is there to answer a box.
     if (options.screensaver || options.render) {
         {
@@ -153,7 +147,6 @@ Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPort
 
 Session::~Session() {
     finish(0);
-    setWindowedSize(std::nullopt);
     if (boxesHooked_) {
         platform::setMessageBoxHook({});
         std::lock_guard lock(reports().mutex);

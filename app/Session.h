@@ -25,7 +25,7 @@ struct SessionTiming {
     std::chrono::milliseconds checkOutputEvery{2000};
 };
 
-// A run started with options: the random generator, the sound device and the recording are
+// A run started with options: the sound device, the message boxes and the recording are
 // set up as asked for the life of this object. The recording's times come from the clock
 // given, the monotonic clock when none is.
 class Session {

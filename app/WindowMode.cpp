@@ -6,23 +6,11 @@
 
 namespace app {
 
-namespace {
-std::optional<QSize> windowed;
-} // namespace
-
-void setWindowedSize(std::optional<QSize> size) {
-    windowed = size;
-}
-
-std::optional<QSize> windowedSize() {
-    return windowed;
-}
-
-Qt::WindowFlags mainWindowFlags() {
+Qt::WindowFlags mainWindowFlags(const std::optional<QSize>& windowed) {
     return windowed ? Qt::Window : Qt::Window | Qt::FramelessWindowHint;
 }
 
-QRect mainWindowArea(const QScreen* screen) {
+QRect mainWindowArea(const QScreen* screen, const std::optional<QSize>& windowed) {
     const QRect screenArea = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     if (!windowed) {
         return screenArea;

@@ -9,13 +9,9 @@ class QScreen;
 
 namespace app {
 
-// Whether the main window covers the screen (as usual) or is a normal resizable window of a
-// given size (--windowed).
-void setWindowedSize(std::optional<QSize> size);
-std::optional<QSize> windowedSize();
-
-// The main window's flags and the area it takes on the screen.
-Qt::WindowFlags mainWindowFlags();
-QRect mainWindowArea(const QScreen* screen);
+// The main window's flags and the area it takes on the screen: all of it (as usual), or, for
+// a normal resizable window of a given size (--windowed), that size in its middle.
+Qt::WindowFlags mainWindowFlags(const std::optional<QSize>& windowed);
+QRect mainWindowArea(const QScreen* screen, const std::optional<QSize>& windowed);
 
 } // namespace app

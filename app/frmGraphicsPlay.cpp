@@ -24,10 +24,12 @@
 
 #include <algorithm>
 
-frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, platform::Clock& clock, QWidget* parent)
-    : QWidget(parent, app::mainWindowFlags()), card_(card), clock_(clock),
-      scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, clock),
-      adTimer_(clock.makeTimer(15000, [] { InfoWindows::AdTimer_Timer(); })) {
+frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, const app::ProgramContext& context,
+                                 QWidget* parent)
+    : QWidget(parent, app::mainWindowFlags(context.windowed)), card_(card), clock_(context.clock),
+      random_(context.random), windowed_(context.windowed),
+      scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, context.clock),
+      adTimer_(context.clock.makeTimer(15000, [this] { InfoWindows::AdTimer_Timer(random_); })) {
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -52,7 +54,7 @@ void frmGraphicsPlay::wirePanel() {
     connect(panel_->freezeButton(), &QPushButton::clicked, this, &frmGraphicsPlay::cmdStop_Click);
     connect(panel_->quitButton(), &QPushButton::clicked, this, &QWidget::close);
     connect(panel_, &ControlPanel::tuneClicked, this,
-            [this] { Tunes::LoadTune(state_, panel_->selectedTune()); });
+            [this] { Tunes::LoadTune(state_, panel_->selectedTune(), random_); });
     connect(panel_, &ControlPanel::volumeChanged, this,
             [this](int value) { SetVolumeFromSlider(state_, value); });
     connect(panel_->speedSlider(), &QSlider::valueChanged, this,
@@ -70,7 +72,7 @@ void frmGraphicsPlay::showLoaded() {
     // A window manager may grant full screen, or something else (a desktop panel kept in
     // view); the panel is laid out again from whatever size arrives, also when a window
     // asked for on the command line is resized.
-    if (app::windowedSize()) {
+    if (windowed_) {
         show();
     } else {
         showFullScreen();
@@ -135,7 +137,8 @@ void frmGraphicsPlay::coverScreen() {
     // A bare X server has no window manager to grant full screen: the window covers the
     // screen by itself.
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = hostSize_ ? QRect(QPoint(0, 0), *hostSize_) : app::mainWindowArea(screen);
+    const QRect area =
+        hostSize_ ? QRect(QPoint(0, 0), *hostSize_) : app::mainWindowArea(screen, windowed_);
     surfaceRule_ = hostSize_ ? SurfaceRule::Full : SurfaceRule::AboveCaptionStrip;
     setGeometry(area);
     layOut();
@@ -177,7 +180,7 @@ void frmGraphicsPlay::Form_Load() {
     coverScreen();
     scheduler_.load(panel_->speedSlider()->value());
     // The colours, note lists, tune and first tone start from the surface's size.
-    PrepareFormState(state_, MyPic().ScaleWidth(), MyPic().ScaleHeight());
+    PrepareFormState(state_, MyPic().ScaleWidth(), MyPic().ScaleHeight(), random_);
     panel_->caption()->setText(VersionCaption());
 
     InfoWindows::SetFreezeAction([this] { panel_->freezeButton()->click(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ControlPanel.h"
+#include "app/ProgramContext.h"
 #include "effects/EffectHost.h"
 #include "effects/EffectScheduler.h"
 #include "effects/Effects.h"
@@ -19,11 +20,12 @@ class SoundCard;
 
 // The full-screen main window: the drawing surface over the control panel. It wires the
 // panel's controls and the keys to the Effects, their timers and the music, and owns the
-// shared state. Its timers and pauses read time through the clock it is given.
+// shared state. Its timers and pauses read time through the context's clock, and its random
+// numbers come from the context's source.
 class frmGraphicsPlay : public QWidget, public EffectHost {
     Q_OBJECT
 public:
-    frmGraphicsPlay(SoundCard& card, platform::Clock& clock, QWidget* parent = nullptr);
+    frmGraphicsPlay(SoundCard& card, const app::ProgramContext& context, QWidget* parent = nullptr);
     ~frmGraphicsPlay() override;
 
     // Does ahead, while hidden, what the first showing would otherwise wait for: the window
@@ -47,6 +49,7 @@ public:
     // EffectHost
     FormState& state() override { return state_; }
     platform::DrawingSurface& MyPic() override { return picture_->surface(); }
+    platform::RandomSource& random() override { return random_; }
     void PlayNote() override;
     QString caption() const override;
     void setCaption(const QString& text) override;
@@ -84,6 +87,8 @@ private:
 
     SoundCard& card_;
     platform::Clock& clock_;
+    platform::RandomSource& random_;
+    std::optional<QSize> windowed_;
     FormState state_;
     Effects effects_{*this};
     EffectScheduler scheduler_;

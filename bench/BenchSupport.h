@@ -15,7 +15,6 @@
 
 #include <sys/resource.h>
 
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -278,15 +277,6 @@ private:
     platform::ClockSeededRandom generator_;
 };
 
-// Installs a source for the life of this object.
-class RandomScope {
-public:
-    explicit RandomScope(platform::RandomSource& source) { platform::setRandomSource(&source); }
-    ~RandomScope() { platform::setRandomSource(nullptr); }
-    RandomScope(const RandomScope&) = delete;
-    RandomScope& operator=(const RandomScope&) = delete;
-};
-
 // Device 0 is a recorder, opened as start-up opens it, for the life of this object.
 class RecorderScope {
 public:
@@ -312,16 +302,18 @@ private:
 };
 
 // The main window's part the Effects see, without a screen: the real state, surface and
-// note player; timers are flags; a pause returns at once.
+// note player, numbers of its own that repeat from run to run; timers are flags; a pause
+// returns at once.
 class BenchHost final : public EffectHost {
 public:
     explicit BenchHost(QSize size = QSize(1024, 594)) : surface_(size) {
-        PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight());
+        PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight(), random_);
         caption_ = VersionCaption();
     }
 
     FormState& state() override { return state_; }
     platform::DrawingSurface& MyPic() override { return surface_; }
+    platform::RandomSource& random() override { return random_; }
     void PlayNote() override { ::PlayNote(state_); }
     QString caption() const override { return caption_; }
     void setCaption(const QString& text) override { caption_ = text; }
@@ -339,6 +331,7 @@ public:
     bool unloaded() const override { return false; }
 
 private:
+    FixedSeedRandom random_;
     FormState state_;
     platform::DrawingSurface surface_;
     QString caption_;

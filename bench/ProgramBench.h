@@ -88,10 +88,13 @@ private:
     void start() {
         platform::setMessageBoxHook(
             [this](const QString&, const QString& text) { boxes_ << text; });
-        MainSplash::Main(clock_);
+        MainSplash::Main(context_);
     }
 
     platform::Clock& clock_;
+    // Numbers that repeat from run to run, so every run draws the same pictures.
+    FixedSeedRandom random_;
+    app::ProgramContext context_{clock_, random_, {}};
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
     QStringList boxes_;
     std::shared_ptr<platform::MidiOutDevice*> opened_ =

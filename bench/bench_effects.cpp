@@ -99,7 +99,6 @@ void touch(const QImage& image) {
 // One host with its Effects and its own generator.
 struct Lane {
     explicit Lane(const bench::EffectEntry& effect) : entry(effect) {
-        bench::RandomScope scope(random);
         host = std::make_unique<bench::BenchHost>();
         effects = std::make_unique<Effects>(*host);
         effects->click(entry.button);
@@ -108,7 +107,6 @@ struct Lane {
     // Saturated Rainbow and Meteorites stop at the right edge: start them again, as a
     // press of their button would.
     void tick() {
-        bench::RandomScope scope(random);
         effects->tick(entry.timer);
         if (!host->timerEnabled(entry.timer)) {
             effects->click(entry.button);
@@ -116,7 +114,6 @@ struct Lane {
     }
 
     const bench::EffectEntry& entry;
-    bench::FixedSeedRandom random;
     std::unique_ptr<bench::BenchHost> host;
     std::unique_ptr<Effects> effects;
 };

@@ -10,8 +10,6 @@ int main(int argc, char** argv) {
     const long rounds = smoke ? 300 : 100000;
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
-    bench::FixedSeedRandom random;
-    bench::RandomScope randomScope(random);
     bench::Report report("memory");
 
     bench::Program program;

@@ -14,9 +14,9 @@
 namespace {
 
 // A tune walked forwards, as with a rightward DX1.
-FormState walkingState() {
+FormState walkingState(platform::RandomSource& random) {
     FormState s;
-    Tunes::LoadFirstTune(s);
+    Tunes::LoadFirstTune(s, random);
     s.DX1 = 1;
     return s;
 }
@@ -41,12 +41,11 @@ int main(int argc, char** argv) {
     const bool smoke = bench::hasFlag(argc, argv, "--smoke");
     QCoreApplication app(argc, argv);
     bench::FixedSeedRandom random;
-    bench::RandomScope randomScope(random);
     bench::Report report("notes");
 
     {
         bench::RecorderScope recorder;
-        FormState s = walkingState();
+        FormState s = walkingState(random);
         const int notes = smoke ? 2000 : 200000;
         const double us = medianPlayNote(s, notes, [&] {
             if (recorder.log().events.size() > 30000) {
@@ -77,7 +76,7 @@ int main(int argc, char** argv) {
         const int frames = 221;
         std::vector<float> left(frames);
         std::vector<float> right(frames);
-        FormState s = walkingState();
+        FormState s = walkingState(random);
         const int notes = smoke ? 200 : 20000;
         const double us =
             medianPlayNote(s, notes, [&] { synth->render(left.data(), right.data(), frames); });

@@ -106,8 +106,6 @@ int main(int argc, char** argv) {
     }
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
-    bench::FixedSeedRandom random;
-    bench::RandomScope randomScope(random);
     bench::Report report("pace");
 
     bench::ObservedClock clock;

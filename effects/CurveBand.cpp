@@ -7,13 +7,11 @@
 
 using platform::CInt;
 using platform::Int;
-using platform::Rnd;
-
 namespace {
 constexpr double TwoPi = 6.28318530717958;
 
-int16_t FullOrNothing() {
-    return CInt(Int(2 * Rnd()) * 255);
+int16_t FullOrNothing(platform::RandomSource& random) {
+    return CInt(Int(2 * platform::Rnd(random)) * 255);
 }
 } // namespace
 
@@ -21,31 +19,31 @@ void CurveBand::Click() {
     ShowEffectCaption(host_, button_);
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
-    platform::Randomize();
-    s.Instrument = RandomInstrument();
+    host_.Randomize();
+    s.Instrument = RandomInstrument(host_.random());
     pic.setDrawStyle(platform::DrawingSurface::Solid);
     pic.setDrawWidth(5);
     s.DX1 = 0;
     s.DY1 = 0;
-    s.CurveDriftX = Rnd() * 6 - 3;
+    s.CurveDriftX = host_.Rnd() * 6 - 3;
     // Never slower than one pixel a tick.
     if (!(s.CurveDriftX >= 1 || s.CurveDriftX <= -1)) {
         s.CurveDriftX = 2;
     }
-    s.CurveDriftY = Rnd() * 2 + 1;
-    platform::Randomize();
-    s.DY2 = Rnd() - 0.5f;
-    s.CurveSlope = Rnd() * 2 - 1;
+    s.CurveDriftY = host_.Rnd() * 2 + 1;
+    host_.Randomize();
+    s.DY2 = host_.Rnd() - 0.5f;
+    s.CurveSlope = host_.Rnd() * 2 - 1;
     // One of the six corners of the colour wheel: never black or white.
     s.RedLevel = 0;
     s.GreenLevel = 0;
     s.BlueLevel = 0;
     while (s.RedLevel == s.GreenLevel && s.GreenLevel == s.BlueLevel) {
-        s.RedLevel = FullOrNothing();
-        s.GreenLevel = FullOrNothing();
-        s.BlueLevel = FullOrNothing();
+        s.RedLevel = FullOrNothing(host_.random());
+        s.GreenLevel = FullOrNothing(host_.random());
+        s.BlueLevel = FullOrNothing(host_.random());
     }
-    s.CurveFrequency = Rnd() * 3 + 1;
+    s.CurveFrequency = host_.Rnd() * 3 + 1;
     host_.PlayNote();
     Draw();
     host_.setTimerEnabled(timer_, true);

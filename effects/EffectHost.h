@@ -2,6 +2,7 @@
 
 #include "music/FormState.h"
 #include "platform/DrawingSurface.h"
+#include "platform/Random.h"
 
 #include <QString>
 
@@ -37,13 +38,17 @@ enum class EffectButton {
 inline constexpr int EffectButtonCount = 10;
 
 // What an Effect may use of the main window: the shared variables, the surface, the
-// note player, the caption line, its timer and the pause.
+// random numbers, the note player, the caption line, its timer and the pause.
 class EffectHost {
 public:
     virtual ~EffectHost() = default;
 
     virtual FormState& state() = 0;
     virtual platform::DrawingSurface& MyPic() = 0;
+    // The program's random numbers, and its Rnd and Randomize on them.
+    virtual platform::RandomSource& random() = 0;
+    float Rnd() { return platform::Rnd(random()); }
+    void Randomize() { platform::Randomize(random()); }
     virtual void PlayNote() = 0;
 
     // The caption line and the button captions as they are now.

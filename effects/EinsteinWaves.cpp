@@ -3,8 +3,6 @@
 
 #include "platform/Random.h"
 
-using platform::Rnd;
-
 void EinsteinWaves::cmdEinsteinWaves_Click() {
     ShowEffectCaption(host_, EffectButton::cmdEinsteinWaves);
     FormState& s = host_.state();
@@ -14,15 +12,15 @@ void EinsteinWaves::cmdEinsteinWaves_Click() {
     s.DY1 = pic.ScaleHeight() / 100;
     s.DX2 = pic.ScaleWidth() / 200;
     s.DY2 = pic.ScaleHeight() / 200;
-    platform::Randomize();
-    s.DX1 = (Rnd() * 20 + 5) * s.DX1 / 10;
-    s.DX2 = (Rnd() * 20 + 5) * s.DX2 / 10;
-    s.DY1 = (Rnd() * 20 + 5) * s.DY1 / 10;
-    s.DY2 = (Rnd() * 20 + 5) * s.DY2 / 10;
-    s.X1 = RandomPosition(pic.ScaleWidth());
-    s.Y1 = RandomPosition(pic.ScaleHeight());
-    s.X2 = RandomPosition(pic.ScaleWidth());
-    s.Y2 = RandomPosition(pic.ScaleHeight());
+    host_.Randomize();
+    s.DX1 = (host_.Rnd() * 20 + 5) * s.DX1 / 10;
+    s.DX2 = (host_.Rnd() * 20 + 5) * s.DX2 / 10;
+    s.DY1 = (host_.Rnd() * 20 + 5) * s.DY1 / 10;
+    s.DY2 = (host_.Rnd() * 20 + 5) * s.DY2 / 10;
+    s.X1 = RandomPosition(host_.random(), pic.ScaleWidth());
+    s.Y1 = RandomPosition(host_.random(), pic.ScaleHeight());
+    s.X2 = RandomPosition(host_.random(), pic.ScaleWidth());
+    s.Y2 = RandomPosition(host_.random(), pic.ScaleHeight());
     host_.setTimerEnabled(EffectTimer::MyTimer, true);
 }
 

@@ -5,16 +5,14 @@
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
-using platform::Rnd;
-
 void ExplodingSuns::cmdExplodingSuns_Click() {
     ShowEffectCaption(host_, EffectButton::cmdExplodingSuns);
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
 
-    platform::Randomize();
-    s.X1 = Rnd() * pic.ScaleWidth();
-    s.Y1 = Rnd() * pic.ScaleHeight();
+    host_.Randomize();
+    s.X1 = host_.Rnd() * pic.ScaleWidth();
+    s.Y1 = host_.Rnd() * pic.ScaleHeight();
     s.RedLevel = 255;
     s.GreenLevel = 255;
     s.BlueLevel = 0;
@@ -30,7 +28,7 @@ void ExplodingSuns::cmdExplodingSuns_Click() {
     pic.setFillStyle(platform::DrawingSurface::FillTransparent);
 
     s.TuneIndex = 0;
-    s.Instrument = RandomInstrument();
+    s.Instrument = RandomInstrument(host_.random());
     host_.PlayNote();
     host_.setTimerEnabled(EffectTimer::ExplodeTimer, true);
 }

@@ -4,20 +4,18 @@
 #include "platform/Random.h"
 #include "platform/Rounding.h"
 
-using platform::Rnd;
-
 void JaggedMaze::cmdJagged_Click() {
     ShowEffectCaption(host_, EffectButton::cmdJagged);
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
 
-    platform::Randomize();
-    s.X1 = Rnd() * pic.ScaleWidth();
-    s.Y1 = Rnd() * pic.ScaleHeight();
-    s.PenColour = LightColour();
+    host_.Randomize();
+    s.X1 = host_.Rnd() * pic.ScaleWidth();
+    s.Y1 = host_.Rnd() * pic.ScaleHeight();
+    s.PenColour = LightColour(host_.random());
     pic.setDrawWidth(2);
-    s.DX1 = Rnd() * 250 + 50;
-    s.DY1 = Rnd() * 150 + 50;
+    s.DX1 = host_.Rnd() * 250 + 50;
+    s.DY1 = host_.Rnd() * 150 + 50;
     pic.setCurrentX(s.X1);
     pic.setCurrentY(s.Y1);
     host_.setTimerEnabled(EffectTimer::JaggedTimer, true);
@@ -28,13 +26,13 @@ void JaggedMaze::JaggedTimer_Timer() {
     platform::DrawingSurface& pic = host_.MyPic();
 
     host_.PlayNote();
-    platform::Randomize();
-    s.DX1 = Rnd() * 250 + 50;
-    s.DY1 = Rnd() * 150 + 50;
-    if (platform::Int(Rnd() * 2) == 1) {
+    host_.Randomize();
+    s.DX1 = host_.Rnd() * 250 + 50;
+    s.DY1 = host_.Rnd() * 150 + 50;
+    if (platform::Int(host_.Rnd() * 2) == 1) {
         s.DX1 = -s.DX1;
     }
-    if (platform::Int(Rnd() * 2) == 1) {
+    if (platform::Int(host_.Rnd() * 2) == 1) {
         s.DY1 = -s.DY1;
     }
     pic.LineTo(pic.CurrentX() + s.DX1, pic.CurrentY() + s.DY1, s.PenColour);

@@ -51,11 +51,11 @@ void TurnColour(int16_t& Red, int16_t& Green, int16_t& Blue, int16_t Step) {
 void DrawBall(EffectHost& host, float X, float Y) {
     FormState& s = host.state();
     platform::DrawingSurface& pic = host.MyPic();
-    platform::Randomize();
+    host.Randomize();
     pic.setForeColor(RGB(s.RedLevel, s.GreenLevel, s.BlueLevel));
-    const auto a = static_cast<int>(platform::Int(platform::Rnd() * 256));
-    const auto b = static_cast<int>(platform::Int(platform::Rnd() * 256));
-    const auto c = static_cast<int>(platform::Int(platform::Rnd() * 256));
+    const auto a = static_cast<int>(platform::Int(host.Rnd() * 256));
+    const auto b = static_cast<int>(platform::Int(host.Rnd() * 256));
+    const auto c = static_cast<int>(platform::Int(host.Rnd() * 256));
     pic.setFillColor(RGB(a, b, c));
     pic.setFillStyle(platform::DrawingSurface::FillSolid);
     pic.setDrawWidth(2);
@@ -141,23 +141,23 @@ void MoveBouncingPoints(EffectHost& host) {
     FormState& s = host.state();
     const platform::DrawingSurface& pic = host.MyPic();
     if (Bounce(s.X1, s.DX1, pic.ScaleWidth())) {
-        s.Instrument = RandomInstrument();
+        s.Instrument = RandomInstrument(host.random());
     }
     if (Bounce(s.Y1, s.DY1, pic.ScaleHeight())) {
-        s.Instrument = RandomInstrument();
+        s.Instrument = RandomInstrument(host.random());
     }
     Bounce(s.X2, s.DX2, pic.ScaleWidth());
     Bounce(s.Y2, s.DY2, pic.ScaleHeight());
 }
 
-float RandomPosition(float extent) {
-    return (platform::Rnd() * 100) / 100 * extent;
+float RandomPosition(platform::RandomSource& random, float extent) {
+    return (platform::Rnd(random) * 100) / 100 * extent;
 }
 
-int32_t LightColour() {
-    const int r = platform::CInt(platform::Rnd() * 192 + 63);
-    const int g = platform::CInt(platform::Rnd() * 192 + 63);
-    const int b = platform::CInt(platform::Rnd() * 192 + 63);
+int32_t LightColour(platform::RandomSource& random) {
+    const int r = platform::CInt(platform::Rnd(random) * 192 + 63);
+    const int g = platform::CInt(platform::Rnd(random) * 192 + 63);
+    const int b = platform::CInt(platform::Rnd(random) * 192 + 63);
     return RGB(r, g, b);
 }
 

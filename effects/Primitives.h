@@ -22,11 +22,11 @@ void DrawShadedLine(EffectHost& host);
 void MoveBouncingPoints(EffectHost& host);
 
 // A uniform position in [0, extent), drawn the way the bouncing Effects place their points.
-float RandomPosition(float extent);
+float RandomPosition(platform::RandomSource& random, float extent);
 
 // A random colour with each component in 63..255 (red, green, blue drawn in that order):
 // never dark.
-int32_t LightColour();
+int32_t LightColour(platform::RandomSource& random);
 
 // The start shared by Saturated Rainbow and Meteorites: pen width 6, both points at x = 5,
 // at three quarters and one quarter of the height, and the colour pure red.

@@ -9,15 +9,15 @@ void SpectralFlood::cmdWash_Click() {
     FormState& s = host_.state();
     platform::DrawingSurface& pic = host_.MyPic();
     pic.setDrawWidth(2);
-    s.X1 = RandomPosition(pic.ScaleWidth());
-    s.Y1 = RandomPosition(pic.ScaleHeight());
-    s.X2 = RandomPosition(pic.ScaleWidth());
-    s.Y2 = RandomPosition(pic.ScaleHeight());
+    s.X1 = RandomPosition(host_.random(), pic.ScaleWidth());
+    s.Y1 = RandomPosition(host_.random(), pic.ScaleHeight());
+    s.X2 = RandomPosition(host_.random(), pic.ScaleWidth());
+    s.Y2 = RandomPosition(host_.random(), pic.ScaleHeight());
     s.DX1 = 2;
     s.DY1 = 2;
     s.DX2 = 2;
     s.DY2 = 2;
-    platform::Randomize();
+    host_.Randomize();
     host_.PlayNote();
     host_.setTimerEnabled(EffectTimer::WashTimer, true);
 }

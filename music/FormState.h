@@ -1,6 +1,7 @@
 #pragma once
 
 #include "music/Tone.h"
+#include "platform/Random.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,5 +38,5 @@ struct FormState {
 };
 
 // What the main window's load sets from the surface size: the steps, pure red, the first
-// tune and its tone.
-void PrepareFormState(FormState& s, float width, float height);
+// tune and its tone, whose instrument is drawn from the random numbers.
+void PrepareFormState(FormState& s, float width, float height, platform::RandomSource& random);

@@ -31,8 +31,9 @@ void NewCurrentTone(FormState& s) {
     s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
 }
 
-int16_t RandomInstrument() {
-    return static_cast<int16_t>(platform::Int(platform::Rnd() * MIDIConstants::RandomPrograms));
+int16_t RandomInstrument(platform::RandomSource& random) {
+    return static_cast<int16_t>(
+        platform::Int(platform::Rnd(random) * MIDIConstants::RandomPrograms));
 }
 
 void PlayNote(FormState& s) {

@@ -6,8 +6,8 @@ namespace Tunes {
 
 namespace {
 
-void newToneWithRandomInstrument(FormState& s) {
-    s.Instrument = RandomInstrument();
+void newToneWithRandomInstrument(FormState& s, platform::RandomSource& random) {
+    s.Instrument = RandomInstrument(random);
     NewCurrentTone(s);
 }
 
@@ -43,20 +43,20 @@ std::span<const double> NotesForOption(int option) {
     }
 }
 
-void LoadFirstTune(FormState& s) {
+void LoadFirstTune(FormState& s, platform::RandomSource& random) {
     s.CurrentTune.assign(ChromaticNotes.begin(), ChromaticNotes.end());
-    newToneWithRandomInstrument(s);
+    newToneWithRandomInstrument(s, random);
     s.TuneIndex = 0;
 }
 
-void LoadTune(FormState& s, int selected) {
+void LoadTune(FormState& s, int selected, platform::RandomSource& random) {
     if (selected >= 0 && selected < OptionCount) {
         const std::span<const double> notes = NotesForOption(selected);
         s.CurrentTune.assign(notes.begin(), notes.end());
     }
     // The replaced tone may be sounding; a sustaining instrument would drone on.
     EndSoundingTone(s);
-    newToneWithRandomInstrument(s);
+    newToneWithRandomInstrument(s, random);
 }
 
 QString AddTuneToCaption(const QString& caption, int selected) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "music/FormState.h"
+#include "platform/Random.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,10 +55,10 @@ const QStringList& OptionCaptions();
 
 // The first tune (Chromatic, the option selected at first), the first tone and its random
 // instrument, TuneIndex 0.
-void LoadFirstTune(FormState& s);
+void LoadFirstTune(FormState& s, platform::RandomSource& random);
 
 // A click on an option button; selected is the index of the first set option, or -1.
-void LoadTune(FormState& s, int selected);
+void LoadTune(FormState& s, int selected, platform::RandomSource& random);
 
 // " to tune " and the selected option's caption, appended to caption.
 QString AddTuneToCaption(const QString& caption, int selected);

@@ -5,8 +5,6 @@
 namespace platform {
 
 namespace {
-RandomSource* current = nullptr;
-
 // SplitMix64: spreads neighbouring numbers (seeds 1, 2, 3) far apart.
 uint64_t splitMix(uint64_t& state) {
     uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
@@ -15,11 +13,6 @@ uint64_t splitMix(uint64_t& state) {
     return z ^ (z >> 31U);
 }
 } // namespace
-
-ClockSeededRandom& builtInRandom() {
-    static ClockSeededRandom generator;
-    return generator;
-}
 
 void ClockSeededRandom::seedWith(uint64_t seed) {
     state_ = 0;
@@ -56,14 +49,6 @@ void ClockSeededRandom::reseed() {
     // counter keeps two reseeds within one clock step apart too.
     ++reseeds_;
     seedWith(monotonicNanoseconds() ^ (reseeds_ * 0x9E3779B97F4A7C15ULL));
-}
-
-RandomSource& randomSource() {
-    return current ? *current : builtInRandom();
-}
-
-void setRandomSource(RandomSource* source) {
-    current = source;
 }
 
 } // namespace platform

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// The program-wide source of uniform numbers in [0, 1).
+// A source of uniform numbers in [0, 1).
 class RandomSource {
 public:
     virtual ~RandomSource() = default;
@@ -33,18 +33,12 @@ private:
     uint64_t seedSequence_ = 0;
 };
 
-RandomSource& randomSource();
-// The built-in source, before any replacement.
-ClockSeededRandom& builtInRandom();
-// Replaces the program-wide source (nullptr restores the built-in one). Not owned.
-void setRandomSource(RandomSource* source);
-
-// The program's Rnd and Randomize.
-inline float Rnd() {
-    return randomSource().next();
+// The program's Rnd and Randomize, on the source its parts are given.
+inline float Rnd(RandomSource& source) {
+    return source.next();
 }
-inline void Randomize() {
-    randomSource().reseed();
+inline void Randomize(RandomSource& source) {
+    source.reseed();
 }
 
 } // namespace platform

@@ -14,7 +14,6 @@ using platform::RGB;
 using testing_support::FakeHost;
 using testing_support::OpenRecorder;
 using testing_support::playedNotes;
-using testing_support::ScriptedNumbers;
 using B = EffectButton;
 using T = EffectTimer;
 
@@ -27,7 +26,8 @@ TEST(BlackHoles, HolesAreFilledBlackOnlyWhileAnotherEffectLeftTheFillSolid) {
         pic.setFillStyle(solid ? platform::DrawingSurface::FillSolid
                                : platform::DrawingSurface::FillTransparent);
         pic.PSet(512, 297, 0xFFFFFF);
-        ScriptedNumbers rnd(std::vector<float>(10, 0.5f)); // a hole in the middle
+        platform::ScriptedRandom rnd(std::vector<float>(10, 0.5f)); // a hole in the middle
+        host.useNumbers(rnd);
         effects.click(B::CmdBlackHoles);
         effects.tick(T::CircleTimer);
         EXPECT_EQ(pic.pixel(512, 297), solid ? 0 : 0xFFFFFF);
@@ -60,7 +60,8 @@ TEST(BouncingPoints, TurnOnlyBeyondAnEdgeAndWhileHeadingOut) {
                 *step[i] = i == c.which ? c.step : 0;
             }
             s.Instrument = 77;
-            ScriptedNumbers rnd(std::vector<float>(8, 0.5f));
+            platform::ScriptedRandom rnd(std::vector<float>(8, 0.5f));
+            host.useNumbers(rnd);
             Effects(host).tick(timer);
             EXPECT_FLOAT_EQ(*position[c.which], c.to);
             EXPECT_EQ(*step[c.which], c.stepAfter);
@@ -201,7 +202,8 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
         for (int k = 0; k < 40; ++k) {
             numbers.push_back(k % 2 == 0 ? 0.6f : 0.1f);
         }
-        ScriptedNumbers rnd(numbers);
+        platform::ScriptedRandom rnd(numbers);
+        host.useNumbers(rnd);
         effects.tick(c.timer);
         EXPECT_EQ(!host.caption().isEmpty(), c.outcome == StartsAfresh);
         EXPECT_EQ(host.timerEnabled(c.timer), c.outcome != Stops);
@@ -227,7 +229,9 @@ TEST(Effects, StartsThatDrawANewInstrumentOrPlayANote) {
         FakeHost host(QSize(400, 300));
         host.state().Instrument = 77;
         // Int(0.3 * 80) = 24; a band draws its colour until the levels differ.
-        ScriptedNumbers rnd({0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.6f, 0.3f, 0.3f, 0.3f});
+        platform::ScriptedRandom rnd(
+            {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.6f, 0.3f, 0.3f, 0.3f});
+        host.useNumbers(rnd);
         Effects(host).click(button);
         EXPECT_EQ(host.state().Instrument, draws ? 24 : 77) << int(button);
         EXPECT_EQ(playedNotes(midi.log()).size(), plays ? 1u : 0u) << int(button);
@@ -238,7 +242,8 @@ TEST(BlackHoles, AStartTakesItsCentreColourAndRadiusFromTheNumbersInOrder) {
     OpenRecorder midi;
     FakeHost host(QSize(400, 300));
     // Instrument, x, y, red, green, blue, radius. Colours are 63..255, halves to even.
-    ScriptedNumbers rnd({0.5f, 0.25f, 0.75f, 0.0f, 1.0f / 128, 0.99999994f, 0.5f});
+    platform::ScriptedRandom rnd({0.5f, 0.25f, 0.75f, 0.0f, 1.0f / 128, 0.99999994f, 0.5f});
+    host.useNumbers(rnd);
     Effects(host).click(B::CmdBlackHoles);
     const FormState& s = host.state();
     EXPECT_EQ(s.X1, 100);
@@ -274,7 +279,8 @@ TEST(GalacticSatellites, WavesThenAPauseThenBlackHolesUnlessTheWindowClosed) {
         for (std::size_t i = 0; i < numbers.size(); ++i) {
             numbers[i] = 0.05f * float(i + 1);
         }
-        ScriptedNumbers rnd(numbers);
+        platform::ScriptedRandom rnd(numbers);
+        host.useNumbers(rnd);
         bool wavesRanAlone = false;
         host.duringPause = [&] {
             wavesRanAlone = host.timerEnabled(T::MyTimer) && !host.timerEnabled(T::CircleTimer);
@@ -290,6 +296,6 @@ TEST(GalacticSatellites, WavesThenAPauseThenBlackHolesUnlessTheWindowClosed) {
                                       " to tune Major");
         EXPECT_FLOAT_EQ(s.X2, 0.35f * 400); // the seventh number: Einstein Waves' second point
         EXPECT_FLOAT_EQ(s.X1, closed ? 0.25f * 400 : 0.5f * 400); // after the instrument
-        EXPECT_EQ(rnd.numbers().drawn(), closed ? 8u : 15u);
+        EXPECT_EQ(rnd.drawn(), closed ? 8u : 15u);
     }
 }

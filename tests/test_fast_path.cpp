@@ -316,8 +316,8 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
         std::mt19937 gen(static_cast<unsigned>(t));
         std::vector<float> numbers(20000);
         std::generate(numbers.begin(), numbers.end(), [&] { return float(gen() >> 8) * 0x1p-24f; });
-        testing_support::ScriptedNumbers random(numbers);
-        testing_support::FakeHost host;
+        platform::ScriptedRandom random(numbers);
+        testing_support::FakeHost host(QSize(1024, 594), &random);
         Effects effects(host);
         FormState& s = host.state();
         host.MyPic().setDrawStyle(DrawingSurface::Dot); // each Effect takes its own pen
@@ -337,7 +337,7 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
             // Each tick on a clear surface: the comparison sees that tick's drawing only.
             host.MyPic().Cls();
             const Before before(s, host.MyPic());
-            const float* next = numbers.data() + random.numbers().drawn();
+            const float* next = numbers.data() + random.drawn();
             host.setCaption(QString());
             const std::size_t notes = testing_support::playedNotes(midi.log()).size();
             effects.tick(timer);
@@ -349,7 +349,7 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
                 ++compared;
                 const int16_t steps[] = {5, 8, -8, 0, 0, 5, -3, 10, 10}; // in the timers' order
                 EXPECT_EQ(RGB(s.RedLevel, s.GreenLevel, s.BlueLevel), before.turned(steps[t]));
-                const float* end = numbers.data() + random.numbers().drawn();
+                const float* end = numbers.data() + random.drawn();
                 ASSERT_EQ(checkTick(timer, host.MyPic().image(), before, next, end), "")
                     << "tick " << tick;
             }

@@ -32,9 +32,9 @@ TEST(InfoWindows, AdvertisementTickOpensARandomPageOneTimeInFour) {
         {{0.1f, 0.16f}, "/AboutBox.htm"},
     };
     for (const auto& [numbers, page] : cases) {
-        testing_support::ScriptedNumbers random(numbers);
-        InfoWindows::AdTimer_Timer();
-        EXPECT_EQ(random.numbers().drawn(), numbers.size());
+        platform::ScriptedRandom random(numbers);
+        InfoWindows::AdTimer_Timer(random);
+        EXPECT_EQ(random.drawn(), numbers.size());
         const frmAd* ad = InfoWindows::AdWindow();
         ASSERT_EQ(ad != nullptr, page != nullptr) << numbers[0];
         if (ad != nullptr) {

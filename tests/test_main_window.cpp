@@ -256,8 +256,7 @@ std::string runMonkey(uint64_t seed, long count) {
     std::mt19937_64 dice(seed);
     auto roll = [&dice](int n) { return std::uniform_int_distribution<int>(0, n - 1)(dice); };
     SeededProgramRandom random(seed);
-    platform::setRandomSource(&random);
-    auto window = std::make_unique<Window>();
+    auto window = std::make_unique<Window>(&random);
     frmGraphicsPlay& form = window->form;
     const int keys[] = {Qt::Key_F, Qt::Key_P, Qt::Key_H, Qt::Key_F1, Qt::Key_A, Qt::Key_C};
     std::multiset<int> sounding;
@@ -290,7 +289,7 @@ std::string runMonkey(uint64_t seed, long count) {
             froze = key == Qt::Key_F;
             window->press(key, modifiers);
         } else if (r < 1530) {
-            InfoWindows::AdTimer_Timer();
+            InfoWindows::AdTimer_Timer(random);
         } else if (r < 1570) {
             form.panel().speedSlider()->setValue(1 + roll(400));
             form.panel().volumeSlider()->setValue(roll(128));
@@ -317,7 +316,6 @@ std::string runMonkey(uint64_t seed, long count) {
     }
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    platform::setRandomSource(nullptr);
     return problem;
 }
 

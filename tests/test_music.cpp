@@ -166,9 +166,10 @@ std::vector<int> range(int first, int last, int step) {
 struct Player {
     OpenRecorder midi;
     FormState s;
+    platform::ClockSeededRandom random;
     explicit Player(int option, int16_t index = 0) {
-        Tunes::LoadFirstTune(s);
-        Tunes::LoadTune(s, option);
+        Tunes::LoadFirstTune(s, random);
+        Tunes::LoadTune(s, option, random);
         s.TuneIndex = index;
         midi.log().clear();
     }
@@ -230,15 +231,15 @@ TEST(PlayNote, WalksByTheSignOfDX1AndWrapsAtBothEnds) {
 }
 
 TEST(Tunes, SwitchEndsTheOldTonesNoteBeforeReplacingIt) {
-    ScriptedNumbers instruments({0.1f, 0.5f}); // 8 for the first tone, 40 for the next
+    platform::ScriptedRandom instruments({0.1f, 0.5f}); // 8 for the first tone, 40 for the next
     OpenRecorder midi;
     FormState s;
-    Tunes::LoadFirstTune(s);
+    Tunes::LoadFirstTune(s, instruments);
     s.DX1 = 1;
     s.TuneIndex = 50;
     PlayNote(s);
     midi.log().clear();
-    Tunes::LoadTune(s, 3);
+    Tunes::LoadTune(s, 3, instruments);
     EXPECT_EQ(midi.log().shortMessages(), (Messages{0x08C0u, 0x3E90u}));
     // The fresh tone still ends its own middle C before sounding.
     midi.log().clear();

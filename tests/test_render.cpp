@@ -97,7 +97,6 @@ struct Rendered {
 
 void render(const app::StartOptions& options, Rendered& out, const std::atomic<bool>* stop = {},
             app::RenderProgress progress = {}) {
-    platform::builtInRandom().repeatable(*options.seed);
     platform::VirtualClock clock;
     out.outcome = app::renderShow(options, clock, out.synth.synthesizer(), out.target, stop,
                                   std::move(progress));
@@ -153,7 +152,8 @@ TEST(Render, PicturesAndNotesAreWhatTheLiveWindowShowsAndSendsAtTheSameMoments) 
     EXPECT_EQ(rendered.synth.resets, 1) << "the notes sounding at the end were not ended";
 
     // The same scene on the window as it runs on the screen, stepped on its own clock.
-    platform::builtInRandom().repeatable(*options.seed);
+    platform::ClockSeededRandom random;
+    random.repeatable(*options.seed);
     platform::VirtualClock clock;
     TimedRecorder live(clock);
     platform::setMidiOutDevices({platform::deviceOnto(live)});
@@ -161,7 +161,7 @@ TEST(Render, PicturesAndNotesAreWhatTheLiveWindowShowsAndSendsAtTheSameMoments) 
         SoundCard card;
         int16_t device = 0;
         card.OpenCard(device);
-        frmGraphicsPlay window(card, clock);
+        frmGraphicsPlay window(card, app::ProgramContext{clock, random, {}});
         window.showInside(nullptr, options.render->size);
         PanelControls controls(window);
         controls.setSpeed(*options.speed);

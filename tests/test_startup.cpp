@@ -19,6 +19,13 @@ using testing_support::RecordedMidi;
 
 namespace {
 
+// The real clock and numbers of its own, for as long as the tests run.
+const app::ProgramContext& realContext() {
+    static platform::ClockSeededRandom random;
+    static const app::ProgramContext context{platform::realClock(), random, {}};
+    return context;
+}
+
 // Processor time used by the whole process, every thread included.
 double cpuSeconds() {
     return double(std::clock()) / CLOCKS_PER_SEC;
@@ -88,7 +95,7 @@ TEST(StartUp, JingleSplashAndMainWindowWithOrWithoutAKey) {
             }
         });
         const double start = platform::monotonicSeconds();
-        MainSplash::Main();
+        MainSplash::Main(realContext());
         const double took = platform::monotonicSeconds() - start;
 
         ASSERT_NE(seenSplash, nullptr);
@@ -114,8 +121,8 @@ TEST(StartUp, JingleSplashAndMainWindowWithOrWithoutAKey) {
 
 TEST(StartUp, AMainWindowPreparedAheadShowsAsAFreshOne) {
     testing_support::OpenRecorder midi;
-    frmGraphicsPlay fresh(midi.card, platform::realClock());
-    frmGraphicsPlay prepared(midi.card, platform::realClock());
+    frmGraphicsPlay fresh(midi.card, realContext());
+    frmGraphicsPlay prepared(midi.card, realContext());
     prepared.prepareToShow();
     EXPECT_FALSE(prepared.isVisible());
     fresh.showLoaded();
@@ -165,7 +172,7 @@ TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
     testing_support::CapturedMessageBoxes boxes;
     platform::setMidiOutDevices(
         {platform::failingDevice(platform::ZELPHOR_ERR_NOSOUNDFONT, "looked in /nowhere")});
-    MainSplash::Main();
+    MainSplash::Main(realContext());
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_EQ(boxes.titles.front(), "Zelphor");
     EXPECT_TRUE(boxes.texts.front().startsWith("midiOUT_Open\n"));

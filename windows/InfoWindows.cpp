@@ -73,17 +73,17 @@ void ShowAdPage(const QString& pageName) {
     bringForward(form);
 }
 
-void AdTimer_Timer() {
+void AdTimer_Timer(platform::RandomSource& random) {
     static const std::array<QString, 6> pages = {
         QStringLiteral("/AboutBox.htm"),  QStringLiteral("/Appreciation.htm"),
         QStringLiteral("/Composing.htm"), QStringLiteral("/HistGeogMaths.htm"),
         QStringLiteral("/Theory.htm"),    QStringLiteral("/Practical.htm")};
 
-    const int r = wholePart(platform::Rnd() * 4.0f + 1.0f);
+    const int r = wholePart(platform::Rnd(random) * 4.0f + 1.0f);
     if (r != 1) {
         return;
     }
-    const int k = std::clamp(wholePart(platform::Rnd() * 6.0f + 1.0f), 1, 6);
+    const int k = std::clamp(wholePart(platform::Rnd(random) * 6.0f + 1.0f), 1, 6);
     ShowAdPage(pages[static_cast<std::size_t>(k - 1)]);
 }
 

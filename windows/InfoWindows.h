@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Random.h"
+
 #include <QString>
 
 #include <functional>
@@ -15,7 +17,7 @@ namespace InfoWindows {
 void ShowHelp();
 void ShowAbout();
 // The main window's advertisement tick: one time in four, a random Melodrix page.
-void AdTimer_Timer();
+void AdTimer_Timer(platform::RandomSource& random);
 // Shows the advertisement window on the page with this name ("/AboutBox.htm"), loading it first
 // when it is not open.
 void ShowAdPage(const QString& pageName);

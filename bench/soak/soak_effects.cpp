@@ -62,7 +62,7 @@ Quarters quarters(const std::vector<double>& series) {
 class Soak {
 public:
     Soak(platform::OfflineSynthesizer& synth, SoundCard& card)
-        : synth_(synth), form_(card, platform::realClock()) {
+        : synth_(synth), form_(card, app::ProgramContext{platform::realClock(), random_, {}}) {
         form_.showLoaded();
         // The advertisement window is not what this measures.
         form_.adTimer().stop();
@@ -178,6 +178,7 @@ private:
     }
 
     platform::OfflineSynthesizer& synth_;
+    platform::ClockSeededRandom random_;
     frmGraphicsPlay form_;
     float lastSecondPeak_ = 0.0f;
     std::array<double, EffectTimerCount> interval_{};

@@ -6,7 +6,9 @@
 
 namespace testing_support {
 
-LoadedWindow::LoadedWindow() {
+LoadedWindow::LoadedWindow(platform::RandomSource* random)
+    : form(midi.card,
+           app::ProgramContext{platform::realClock(), random ? *random : ownRandom, {}}) {
     form.showLoaded();
     form.activateWindow();
     QCoreApplication::processEvents();

@@ -7,12 +7,14 @@
 namespace testing_support {
 
 // A loaded, active main window on the recording device, as after start-up; the information
-// windows close with it.
+// windows close with it. Its numbers come from a generator of its own, or from the one
+// given, which must outlive it.
 struct LoadedWindow {
     OpenRecorder midi;
-    frmGraphicsPlay form{midi.card, platform::realClock()};
+    platform::ClockSeededRandom ownRandom;
+    frmGraphicsPlay form;
 
-    LoadedWindow();
+    explicit LoadedWindow(platform::RandomSource* random = nullptr);
     ~LoadedWindow();
     // A key to what has the focus here; Qt tries it as shortcut override and access key first.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

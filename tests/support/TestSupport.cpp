@@ -31,14 +31,6 @@ OpenRecorder::~OpenRecorder() {
     PemSoundsModule::MidiOutHandle = 0;
 }
 
-ScriptedNumbers::ScriptedNumbers(std::vector<float> values) : random_(std::move(values)) {
-    platform::setRandomSource(&random_);
-}
-
-ScriptedNumbers::~ScriptedNumbers() {
-    platform::setRandomSource(nullptr);
-}
-
 CapturedMessageBoxes::CapturedMessageBoxes() {
     platform::setMessageBoxHook([this](const QString& title, const QString& text) {
         titles << title;
@@ -50,8 +42,9 @@ CapturedMessageBoxes::~CapturedMessageBoxes() {
     platform::setMessageBoxHook({});
 }
 
-FakeHost::FakeHost(QSize size) : surface_(size) {
-    PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight());
+FakeHost::FakeHost(QSize size, platform::RandomSource* random)
+    : random_(random ? random : &ownRandom_), surface_(size) {
+    PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight(), *random_);
     caption_ = VersionCaption();
 }
 

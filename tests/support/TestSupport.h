@@ -42,17 +42,6 @@ public:
     SoundCard card;
 };
 
-// The program's random numbers come from a script for the life of this object.
-class ScriptedNumbers {
-public:
-    explicit ScriptedNumbers(std::vector<float> values = {});
-    ~ScriptedNumbers();
-    platform::ScriptedRandom& numbers() { return random_; }
-
-private:
-    platform::ScriptedRandom random_;
-};
-
 // Message boxes are collected instead of shown.
 class CapturedMessageBoxes {
 public:
@@ -65,10 +54,14 @@ public:
 // A main window without a screen: real state, surface and note player, timers as flags.
 class FakeHost : public EffectHost {
 public:
-    explicit FakeHost(QSize size = QSize(1024, 594));
+    // Its numbers come from a generator of its own, or from the one given, which must
+    // outlive it.
+    explicit FakeHost(QSize size = QSize(1024, 594), platform::RandomSource* random = nullptr);
+    void useNumbers(platform::RandomSource& random) { random_ = &random; }
 
     FormState& state() override { return state_; }
     platform::DrawingSurface& MyPic() override { return surface_; }
+    platform::RandomSource& random() override { return *random_; }
     void PlayNote() override;
     QString caption() const override { return caption_; }
     void setCaption(const QString& text) override { caption_ = text; }
@@ -86,6 +79,8 @@ public:
     std::function<void()> duringPause;
 
 private:
+    platform::ClockSeededRandom ownRandom_;
+    platform::RandomSource* random_;
     FormState state_;
     platform::DrawingSurface surface_;
     QString caption_;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Random.h"
+
+#include <QSize>
+
+#include <optional>
+
+namespace app {
+
+// What the main window and everything it runs share, made by whoever starts them (the
+// program, a render, a test) and handed down by reference; it must outlive the window.
+struct ProgramContext {
+    // Every timer and pause of the main window and its Effects.
+    platform::Clock& clock;
+    // Rnd and Randomize of the Effects, the notes and the advertisement.
+    platform::RandomSource& random;
+    // A normal resizable window of this size (--windowed); full screen when empty.
+    std::optional<QSize> windowed;
+};
+
+} // namespace app
