@@ -27,7 +27,7 @@ void Pause(int16_t Milliseconds);
 
 // The main window Main showed, while it exists.
 frmGraphicsPlay* MainWindow();
-// Drops the main window and the device (the end of the program, and between tests).
+// Drops the main window and the device: the end of the program.
 void Shutdown();
 
 // The whole program: the system's MIDI output devices registered (the built-in synthesizer

@@ -10,7 +10,8 @@
 namespace app {
 
 // What the main window and everything it runs share, made by whoever starts them (the
-// program, a render, a test) and handed down by reference; it must outlive the window.
+// program, or a render on its virtual clock) and handed down by reference; it must outlive
+// the window.
 struct ProgramContext {
     // Every timer and pause of the main window and its Effects.
     platform::Clock& clock;

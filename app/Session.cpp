@@ -82,7 +82,8 @@ void reportProblem(const QString& text) {
         return;
     }
     if (QCoreApplication::instance() != nullptr) {
-        // Up before we were asked to watch it: it lives as long as the caller's test.
+        // The application was made before the first report (a render makes it first):
+        // its events flow, so the box goes to it directly.
         post(text);
         return;
     }

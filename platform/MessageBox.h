@@ -7,7 +7,7 @@
 namespace platform {
 
 // A modal message box with only an OK button and no icon, titled with the
-// application's title. Tests replace it so they never block.
+// application's title; or, where nobody can answer one, what the hook does instead.
 void messageBox(const QString& text);
 
 using MessageBoxHook = std::function<void(const QString& title, const QString& text)>;
