@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -29,7 +30,8 @@ frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, const app::ProgramContext& con
     : QWidget(parent, app::mainWindowFlags(context.windowed)), card_(card), clock_(context.clock),
       random_(context.random), windowed_(context.windowed),
       scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, context.clock),
-      adTimer_(context.clock.makeTimer(15000, [this] { InfoWindows::AdTimer_Timer(random_); })) {
+      adTimer_(context.clock.makeTimer(
+          15000, [this] { InfoWindows::AdTimer_Timer(random_, freezeAction()); })) {
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -43,8 +45,15 @@ frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, const app::ProgramContext& con
     wirePanel();
 }
 
-frmGraphicsPlay::~frmGraphicsPlay() {
-    InfoWindows::SetFreezeAction({});
+frmGraphicsPlay::~frmGraphicsPlay() = default;
+
+InfoWindows::FreezeAction frmGraphicsPlay::freezeAction() {
+    // The windows it is handed to may outlive this one, or its load.
+    return [window = QPointer<frmGraphicsPlay>(this)] {
+        if (window && window->loaded_ && !window->unloaded()) {
+            window->panel_->freezeButton()->click();
+        }
+    };
 }
 
 void frmGraphicsPlay::wirePanel() {
@@ -183,7 +192,6 @@ void frmGraphicsPlay::Form_Load() {
     PrepareFormState(state_, MyPic().ScaleWidth(), MyPic().ScaleHeight(), random_);
     panel_->caption()->setText(VersionCaption());
 
-    InfoWindows::SetFreezeAction([this] { panel_->freezeButton()->click(); });
     adTimer_->start();
     loaded_ = true;
 }
@@ -251,7 +259,7 @@ void frmGraphicsPlay::Form_KeyDown(int KeyCode, Qt::KeyboardModifiers) {
         cmdStop_Click();
         break;
     case Qt::Key_A:
-        InfoWindows::ShowAbout();
+        InfoWindows::ShowAbout(freezeAction());
         break;
     default:
         break;
@@ -271,7 +279,6 @@ void frmGraphicsPlay::Form_Unload() {
     card_.CloseCard();
     scheduler_.unload();
     adTimer_->stop();
-    InfoWindows::SetFreezeAction({});
 }
 
 void frmGraphicsPlay::closeEvent(QCloseEvent* event) {

@@ -8,6 +8,7 @@
 #include "music/FormState.h"
 #include "platform/Clock.h"
 #include "platform/SurfaceWidget.h"
+#include "windows/InfoWindows.h"
 
 #include <QWidget>
 
@@ -79,6 +80,8 @@ protected:
 
 private:
     void wirePanel();
+    // Stop Music of the windows this one opens: its Freeze while it is loaded.
+    InfoWindows::FreezeAction freezeAction();
     void coverScreen();
     // Panel and surface from the window's present size.
     void layOut();

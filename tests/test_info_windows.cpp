@@ -33,7 +33,7 @@ TEST(InfoWindows, AdvertisementTickOpensARandomPageOneTimeInFour) {
     };
     for (const auto& [numbers, page] : cases) {
         platform::ScriptedRandom random(numbers);
-        InfoWindows::AdTimer_Timer(random);
+        InfoWindows::AdTimer_Timer(random, {});
         EXPECT_EQ(random.drawn(), numbers.size());
         const frmAd* ad = InfoWindows::AdWindow();
         ASSERT_EQ(ad != nullptr, page != nullptr) << numbers[0];

@@ -71,13 +71,26 @@ TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
     EXPECT_EQ(w.midi.log().closes(), 1u);
 }
 
+// The advertisement as the main window opens it through About's More Info.
+frmAd* openAdThroughAbout(Window& w) {
+    w.press(Qt::Key_A);
+    frmAbout* about = InfoWindows::AboutWindow();
+    if (about == nullptr) {
+        return nullptr;
+    }
+    about->cmdMoreInfo->click();
+    return InfoWindows::AdWindow();
+}
+
 TEST(MainWindow, StopMusicDoesNothingOnceTheWindowIsClosed) {
     Window w;
     int stops = 0;
     QObject::connect(w.form.panel().freezeButton(), &QPushButton::clicked, [&stops] { ++stops; });
-    InfoWindows::PressFreeze();
-    w.press(Qt::Key_Escape);
-    InfoWindows::PressFreeze();
+    frmAd* ad = openAdThroughAbout(w);
+    ASSERT_NE(ad, nullptr);
+    ad->cmdStopMusic->click();
+    w.form.close();
+    ad->cmdStopMusic->click();
     EXPECT_EQ(stops, 1);
 }
 
@@ -179,8 +192,7 @@ TEST(InfoWindows, StopMusicFreezesWhileTheAdvertisementStaysOpen) {
     Window w;
     w.form.panel().effectButton(EffectButton::cmdRainbow)->click();
     w.form.panel().effectButton(EffectButton::cmdWash)->click();
-    InfoWindows::ShowAdPage("/Theory.htm");
-    frmAd* ad = InfoWindows::AdWindow();
+    frmAd* ad = openAdThroughAbout(w);
     ASSERT_NE(ad, nullptr);
     w.midi.log().clear();
     ad->cmdStopMusic->click();
@@ -289,7 +301,11 @@ std::string runMonkey(uint64_t seed, long count) {
             froze = key == Qt::Key_F;
             window->press(key, modifiers);
         } else if (r < 1530) {
-            InfoWindows::AdTimer_Timer(random);
+            // The advertisement, with the main window's Stop Music.
+            window->press(Qt::Key_A);
+            if (frmAbout* about = InfoWindows::AboutWindow()) {
+                about->cmdMoreInfo->click();
+            }
         } else if (r < 1570) {
             form.panel().speedSlider()->setValue(1 + roll(400));
             form.panel().volumeSlider()->setValue(roll(128));

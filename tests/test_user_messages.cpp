@@ -74,7 +74,7 @@ TEST(UserMessages, AMissingPageNamesTheFileTheFolderAndTheVariable) {
     QTemporaryDir empty;
     ScopedEnv data("ZELPHOR_DATA_DIR", empty.path().toStdString());
     InfoWindows::ShowHelp();
-    InfoWindows::ShowAdPage("/Practical.htm");
+    InfoWindows::ShowAdPage("/Practical.htm", {});
     const std::pair<const PageView*, QString> pages[] = {
         {InfoWindows::HelpWindow()->MyBrowser, "/help.htm"},
         {InfoWindows::AdWindow()->MyBrowser, "/Practical.htm"}};

@@ -20,7 +20,6 @@ namespace {
 QPointer<frmAbout> about;
 QPointer<frmHelp> help;
 QPointer<frmAd> ad;
-std::function<void()> freezeAction;
 
 void bringForward(QWidget* window) {
     window->show();
@@ -58,22 +57,24 @@ void ShowHelp() {
     }
 }
 
-void ShowAbout() {
+void ShowAbout(FreezeAction freeze) {
     if (frmAbout* form = load(about)) {
+        form->freeze = std::move(freeze);
         bringForward(form);
     }
 }
 
-void ShowAdPage(const QString& pageName) {
+void ShowAdPage(const QString& pageName, FreezeAction freeze) {
     frmAd* form = load(ad);
     if (!form) {
         return;
     }
+    form->freeze = std::move(freeze);
     form->MyBrowser->Navigate(platform::applicationFolder() + pageName);
     bringForward(form);
 }
 
-void AdTimer_Timer(platform::RandomSource& random) {
+void AdTimer_Timer(platform::RandomSource& random, FreezeAction freeze) {
     static const std::array<QString, 6> pages = {
         QStringLiteral("/AboutBox.htm"),  QStringLiteral("/Appreciation.htm"),
         QStringLiteral("/Composing.htm"), QStringLiteral("/HistGeogMaths.htm"),
@@ -84,19 +85,7 @@ void AdTimer_Timer(platform::RandomSource& random) {
         return;
     }
     const int k = std::clamp(wholePart(platform::Rnd(random) * 6.0f + 1.0f), 1, 6);
-    ShowAdPage(pages[static_cast<std::size_t>(k - 1)]);
-}
-
-void SetFreezeAction(std::function<void()> freeze) {
-    freezeAction = std::move(freeze);
-}
-
-void PressFreeze() {
-    // A copy: the action may replace itself while it runs.
-    const std::function<void()> action = freezeAction;
-    if (action) {
-        action();
-    }
+    ShowAdPage(pages[static_cast<std::size_t>(k - 1)], std::move(freeze));
 }
 
 frmAbout* AboutWindow() {

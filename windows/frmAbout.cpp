@@ -78,7 +78,7 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdMoreInfo_Click() {
-    InfoWindows::ShowAdPage(QStringLiteral("/AboutBox.htm"));
+    InfoWindows::ShowAdPage(QStringLiteral("/AboutBox.htm"), freeze);
 }
 
 // Escape: OK is the cancel button as well as the default one.

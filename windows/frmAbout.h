@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -24,6 +26,8 @@ public:
     QLabel* Label3 = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdMoreInfo = nullptr;
+    // Handed to the advertisement window More Info opens.
+    std::function<void()> freeze;
 
 signals:
     void unloaded();

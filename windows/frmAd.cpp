@@ -70,7 +70,11 @@ void frmAd::cmdOK_Click() {
 }
 
 void frmAd::cmdStopMusic_Click() {
-    InfoWindows::PressFreeze();
+    // A copy: the action may replace it while it runs.
+    const std::function<void()> action = freeze;
+    if (action) {
+        action();
+    }
 }
 
 void frmAd::closeEvent(QCloseEvent* event) {

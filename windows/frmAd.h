@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class PageView;
 class QLabel;
 class QPushButton;
@@ -21,6 +23,8 @@ public:
     QLabel* Label1 = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdStopMusic = nullptr;
+    // What Stop Music does; nothing when empty.
+    std::function<void()> freeze;
 
 signals:
     void unloaded();
