@@ -246,10 +246,6 @@ void MidiOutRegistry::restoreDevices() {
     state_->replaced.reset();
 }
 
-void MidiOutRegistry::setOpenTimeLimit(std::chrono::milliseconds limit) {
-    state_->timeLimit = limit;
-}
-
 MMRESULT MidiOutRegistry::open(HMIDIOUT* handle, int32_t deviceId) {
     if (handle == nullptr) {
         return MMSYSERR_INVALPARAM;

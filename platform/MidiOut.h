@@ -69,7 +69,6 @@ public:
     // port. Handles already open keep their device.
     void replaceDevices(std::vector<MidiOutFactory> devices);
     void restoreDevices();
-    void setOpenTimeLimit(std::chrono::milliseconds limit);
 
     // Starts opening a device on a worker thread; the next open of that device takes its
     // result, waiting only for what is left. Opening the synthesizer takes a good part of a

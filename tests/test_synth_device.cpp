@@ -217,16 +217,20 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     ASSERT_TRUE(server.bound);
     ScopedEnv pulse("PULSE_SERVER", "unix:" + socketPath);
     st::useAudioDrivers({"pulseaudio"});
-    platform::programMidiOut().setOpenTimeLimit(500ms);
-    const auto start = Clock::now();
-    EXPECT_EQ(open(), platform::ZELPHOR_ERR_NOANSWER);
-    const auto took = Clock::now() - start;
-    platform::programMidiOut().setOpenTimeLimit(platform::kDefaultOpenTimeLimit);
-    EXPECT_GE(took, 500ms);
-    EXPECT_LT(took, 1500ms);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_NE(errorText(platform::ZELPHOR_ERR_NOANSWER).find("did not answer within 500 ms"),
-              std::string::npos);
+    {
+        platform::MidiOutRegistry registry(500ms);
+        registry.registerDevices({st::synthesizer()});
+        platform::HMIDIOUT stuck = 0;
+        const auto start = Clock::now();
+        EXPECT_EQ(registry.open(&stuck, 0), platform::ZELPHOR_ERR_NOANSWER);
+        const auto took = Clock::now() - start;
+        EXPECT_GE(took, 500ms);
+        EXPECT_LT(took, 1500ms);
+        EXPECT_EQ(stuck, 0u);
+        EXPECT_NE(
+            registry.errorText(platform::ZELPHOR_ERR_NOANSWER).find("did not answer within 500 ms"),
+            std::string::npos);
+    }
 
     // Opened on a file output, then paused; the next note asks the silent server.
     st::useAudioDrivers({"file"}, (dir / "out.raw").string());
