@@ -27,8 +27,9 @@ using Clock = std::chrono::steady_clock;
 
 // How a server behaves towards the stand-in outputs.
 struct Server {
-    std::atomic<bool> up{true};       // takes new outputs, and its outputs render
-    std::atomic<bool> renders{true};  // an output it takes renders at all
+    std::atomic<bool> up{true}; // takes new outputs, and its outputs render
+    // Each output renders this many blocks and then stalls; for ever when negative.
+    std::atomic<int> blocksPerOutput{-1};
     std::atomic<int> opens{0};        // outputs asked for
     std::atomic<int> dropsAtStart{0}; // outputs whose first block ended the gap's notes
     std::chrono::milliseconds openTime{0};
@@ -39,12 +40,12 @@ class StandInOutput final : public RunningOutput {
 public:
     StandInOutput(Renderer& renderer, Server& server) {
         thread_ = std::thread([&renderer, &server, this] {
-            bool first = true;
-            while (!quit_ && server.up && server.renders) {
-                if (first && renderer.dropPending.exchange(false)) {
+            for (int n = 0;
+                 !quit_ && server.up && (server.blocksPerOutput < 0 || n < server.blocksPerOutput);
+                 ++n) {
+                if (n == 0 && renderer.dropPending.exchange(false)) {
                     ++server.dropsAtStart;
                 }
-                first = false;
                 renderer.blocks.fetch_add(1);
                 std::this_thread::sleep_for(2ms);
             }
@@ -164,13 +165,13 @@ TEST(WatchedOutput, ALostOutputIsOpenedAgainOnceTheServerIsBack) {
     EXPECT_EQ(count(lines, "the sound is back"), 2u) << lines;
 }
 
-// A server that takes the output but never has it play: the loss is said once, the tries go
-// on, and no return is said.
-TEST(WatchedOutput, AnOutputThatOpensButNeverPlaysIsTriedAgainWithoutALine) {
+// A server that takes the output and has it fill its buffer but never play on: the loss is
+// said once, the tries go on, and no return is said.
+TEST(WatchedOutput, AnOutputThatOpensButNeverPlaysOnIsTriedAgainWithoutALine) {
     Watched w;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(w.start());
-    w.server.renders = false;
+    w.server.blocksPerOutput = 3;
     // Each new output is given 100 ms to play here, and then the back-off: 2.5 s hold the
     // first five tries of it, and ten times as many without it.
     std::this_thread::sleep_for(2500ms);

@@ -36,12 +36,14 @@ private:
         std::uint64_t blocks = renderer_.blocks.load();
         auto lastBlock = Clock::now();
         std::size_t failures = 0;
+        int checksPlayed = 2; // the first output plays when it is started
         auto next = lastBlock + timing_.check;
         std::unique_lock lock(mutex_);
         while (!wake_.wait_until(lock, next, [this] { return quit_; })) {
             lock.unlock();
             const auto now = Clock::now();
             if (!output_) {
+                checksPlayed = 0;
                 output_ = open_();
                 lastBlock = Clock::now();
                 blocks = renderer_.blocks.load();
@@ -49,8 +51,12 @@ private:
             } else if (const std::uint64_t counted = renderer_.blocks.load(); counted != blocks) {
                 blocks = counted;
                 lastBlock = now;
-                failures = 0;
-                reportPlaying(renderer_);
+                // A new output fills the device's buffer at once, and may stall after
+                // that: it plays once it has gone on rendering for a whole check.
+                if (++checksPlayed >= 2) {
+                    failures = 0;
+                    reportPlaying(renderer_);
+                }
                 next = now + timing_.check;
             } else if (now - lastBlock >= timing_.silenceLimit) {
                 // Gone, or a new output that never played: ended here, on our own thread.
@@ -58,6 +64,7 @@ private:
                 reportLoss(renderer_, "the " + label_ + " output has stopped playing");
                 next = Clock::now() + retryDelay(failures++);
             } else {
+                checksPlayed = 0;
                 next = now + timing_.check;
             }
             lock.lock();

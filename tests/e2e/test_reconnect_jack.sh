@@ -19,7 +19,9 @@ unset ZELPHOR_SOUNDFONT
 export PULSE_SERVER=unix:/nonexistent
 : >"$E2E_WORK/empty-alsa.conf"
 export ALSA_CONFIG_PATH=$E2E_WORK/empty-alsa.conf
-export XDG_RUNTIME_DIR=$E2E_WORK/runtime JACK_DEFAULT_SERVER=zelphor-e2e-$$
+# One name for every run: a killed server keeps its entry in JACK's table of servers, which
+# holds eight, and only a server of the same name takes a stale entry back.
+export XDG_RUNTIME_DIR=$E2E_WORK/runtime JACK_DEFAULT_SERVER=zelphor-e2e-reconnect
 export JACK_NO_AUDIO_RESERVATION=1
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -103,6 +105,7 @@ frozen() {
     [ "$(changed_pixels "$a" "$b" 1024x594+0+0)" -eq 0 ]
 }
 frozen || frozen || frozen || die "the drawing does not stop after F"
+sleep 2 # the program settles after F: the figure is for the time away, not for the freeze
 ticks=$(cpu_ticks "$APP_PID")
 sleep 10
 used=$(($(cpu_ticks "$APP_PID") - ticks))
@@ -133,5 +136,6 @@ quit_limit=500
 if grep -q __asan_init "$binary"; then quit_limit=1500; fi
 [ "$quit_ms" -lt "$quit_limit" ] || die "zelphor took ${quit_ms} ms to end after Q"
 expect_exit_status 0
-grep -qi "box" "$E2E_WORK/zelphor.log" && log "log: $(cat "$E2E_WORK/zelphor.log")"
+# Ended normally at the exit, the last server leaves the table of servers as it found it.
+start_jack
 echo "PASS: $E2E_NAME"
