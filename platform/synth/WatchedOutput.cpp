@@ -59,9 +59,12 @@ private:
                 }
                 next = now + timing_.check;
             } else if (now - lastBlock >= timing_.silenceLimit) {
-                // Gone, or a new output that never played: ended here, on our own thread.
-                output_.reset();
+                // Gone, or a new output that never played: said first, since ending it may
+                // take a while with a server that stalls rather than ends; ended here, on
+                // our own thread. Ended, it can no longer take the drop meant for the next.
                 reportLoss(renderer_, "the " + label_ + " output has stopped playing");
+                output_.reset();
+                renderer_.dropPending = true;
                 next = Clock::now() + retryDelay(failures++);
             } else {
                 checksPlayed = 0;
