@@ -4,6 +4,8 @@
 #include "platform/synth/FluidSynthOut.h"
 #include "support/TestSupport.h"
 
+#include <QLoggingCategory>
+#include <QString>
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -368,7 +371,36 @@ TEST_P(IdleAudio, AnOutputThatWillNotRestartKeepsTheDeviceUsable) {
     EXPECT_TRUE(state().audioRunning);
 }
 
-// Every instrument is loaded in the background, and a note after a program change sounds.
+// The lines of the synthesizer's diagnostic category, which is on meanwhile.
+class SynthLog {
+public:
+    SynthLog() {
+        QLoggingCategory::setFilterRules(QStringLiteral("zelphor.synth.info=true"));
+        previous_ = qInstallMessageHandler(keep);
+    }
+    ~SynthLog() {
+        qInstallMessageHandler(previous_);
+        QLoggingCategory::setFilterRules({});
+    }
+    static std::vector<std::string> lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    static void keep(QtMsgType, const QMessageLogContext& context, const QString& text) {
+        std::lock_guard lock(mutex_);
+        if (context.category != nullptr && std::string(context.category) == "zelphor.synth") {
+            lines_.push_back(text.toStdString());
+        }
+    }
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string> lines_;
+    QtMessageHandler previous_ = nullptr;
+};
+
+// Every instrument is loaded in the background, which the diagnostic line says once; and a
+// note after a program change sounds.
 TEST_P(IdleAudio, EveryInstrumentIsLoadedAheadOfItsFirstNote) {
     platform::midiOutClose(handle);
     handle = 0;
@@ -376,11 +408,21 @@ TEST_P(IdleAudio, EveryInstrumentIsLoadedAheadOfItsFirstNote) {
         s.preload = true;
         s.preloadDelay = 0ms;
     });
+    SynthLog log;
+    const std::size_t linesBefore = SynthLog::lines().size();
     ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
     ASSERT_TRUE(eventually([this] { return state().presetsLoaded == 81; }, 60s));
+    const auto loadedLines = [&] {
+        const auto all = SynthLog::lines();
+        return std::count_if(
+            all.begin() + static_cast<std::ptrdiff_t>(linesBefore), all.end(),
+            [](const std::string& l) { return l.find("all 81 instruments are loaded") != l.npos; });
+    };
+    EXPECT_TRUE(eventually([&] { return loadedLines() > 0; }, 5s));
     platform::midiOutShortMsg(handle, kStringsOnChannel1);
     platform::midiOutShortMsg(handle, kMiddleCOn);
     EXPECT_GT(loudestAfterApplied(), 100);
+    EXPECT_EQ(loadedLines(), 1);
 }
 
 } // namespace

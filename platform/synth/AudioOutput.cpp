@@ -1,12 +1,16 @@
 #include "platform/synth/AudioOutput.h"
 
 #include "platform/synth/PulseOutput.h"
+#include "platform/synth/WatchedOutput.h"
 
-#include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -18,13 +22,29 @@ namespace {
 constexpr int kPeriodSize = 1024;
 constexpr int kPeriods = 2;
 
-bool isSocket(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+// A server listens on the socket: one that was killed leaves the file behind, and a
+// connection to it is refused at once. The connection is closed before the server asks for
+// anything, which it takes for a client that left.
+bool listening(const std::string& path) {
+    sockaddr_un address{};
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    const bool accepted =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+        errno == EAGAIN;
+    close(fd);
+    return accepted;
 }
 
 // A JACK client without a server may try to start one, which takes seconds; a running
-// server leaves its socket where both JACK implementations put it.
+// server listens on its socket where both JACK implementations put it.
 bool jackServerRunning() {
     const char* named = std::getenv("JACK_DEFAULT_SERVER");
     const std::string server = named != nullptr && *named != '\0' ? named : "default";
@@ -34,8 +54,8 @@ bool jackServerRunning() {
         dirs.emplace_back(runtime);
     }
     for (const auto& dir : dirs) {
-        if (isSocket(dir + "/jack_" + server + "_" + uid + "_0") ||
-            isSocket(dir + "/jack-" + uid + "/" + server + "/jack_0")) {
+        if (listening(dir + "/jack_" + server + "_" + uid + "_0") ||
+            listening(dir + "/jack-" + uid + "/" + server + "/jack_0")) {
             return true;
         }
     }
@@ -54,6 +74,11 @@ private:
 
 int renderLimited(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     auto* renderer = static_cast<Renderer*>(data);
+    renderer->blocks.fetch_add(1, std::memory_order_relaxed);
+    // What played while the sound was lost is not heard late.
+    if (renderer->dropPending.exchange(false)) {
+        fluid_synth_all_sounds_off(renderer->synth, -1);
+    }
     if (nout < 2 || out == nullptr || out[0] == nullptr || out[1] == nullptr) {
         return fluid_synth_process(renderer->synth, len, nfx, fx, nout, out);
     }
@@ -72,22 +97,39 @@ struct Start {
     std::stop_token stop;
 };
 
-OutputPtr startPulse(const Start& s, const char*) {
+struct OutputKind {
+    const char* name;  // as the settings name it
+    const char* label; // as the error text names it
+    bool (*applies)(); // tried when the settings name no outputs, and again after a loss
+    OutputPtr (*start)(const Start&, const OutputKind&);
+};
+
+OutputPtr startPulse(const Start& s, const OutputKind&) {
     return startPulseOutput(s.renderer, s.stop, nullptr);
 }
 
-OutputPtr startLibraryDriver(const Start& s, const char* driver) {
+// Watched, and opened again after a loss once the kind applies again: a JACK output is not
+// opened while no server runs.
+OutputPtr startLibraryDriver(const Start& s, const OutputKind& kind) {
     fluid_settings_t* library = s.engine.settings.get();
-    if (fluid_settings_setstr(library, "audio.driver", driver) != FLUID_OK) {
-        return nullptr;
-    }
-    fluid_audio_driver_t* d = new_fluid_audio_driver2(library, renderLimited, &s.renderer);
-    return d != nullptr ? std::make_unique<LibraryOutput>(DriverPtr(d)) : nullptr;
+    Renderer* renderer = &s.renderer;
+    const std::string driver = kind.name;
+    bool first = true;
+    auto open = [library, renderer, driver, applies = kind.applies, first]() mutable -> OutputPtr {
+        if ((!first && !applies()) ||
+            fluid_settings_setstr(library, "audio.driver", driver.c_str()) != FLUID_OK) {
+            return nullptr;
+        }
+        first = false;
+        fluid_audio_driver_t* d = new_fluid_audio_driver2(library, renderLimited, renderer);
+        return d != nullptr ? std::make_unique<LibraryOutput>(DriverPtr(d)) : nullptr;
+    };
+    return startWatchedOutput(s.renderer, kind.label, std::move(open));
 }
 
 // Raw 16-bit stereo written to the file the settings name, paced like a sound card: the
 // sound of a machine without one kept for listening later.
-OutputPtr startFile(const Start& s, const char*) {
+OutputPtr startFile(const Start& s, const OutputKind&) {
     fluid_settings_t* library = s.engine.settings.get();
     if (fluid_settings_setstr(library, "audio.driver", "file") != FLUID_OK) {
         return nullptr;
@@ -104,13 +146,6 @@ bool always() {
 bool onlyWhenAsked() {
     return false;
 }
-
-struct OutputKind {
-    const char* name;  // as the settings name it
-    const char* label; // as the error text names it
-    bool (*applies)(); // tried when the settings name no outputs
-    OutputPtr (*start)(const Start&, const char* name);
-};
 
 // In order of preference. PulseAudio first: it also serves PipeWire desktops. A running
 // JACK server usually owns the sound card, so it goes before plain ALSA.
@@ -145,6 +180,9 @@ std::vector<OutputKind> outputsToTry(const SynthSettings& settings) {
 void configureAudio(fluid_settings_t* settings) {
     fluid_settings_setint(settings, "audio.period-size", kPeriodSize);
     fluid_settings_setint(settings, "audio.periods", kPeriods);
+    // A JACK output that nothing connects to the speakers is never heard, and one opened
+    // again after a loss has new ports.
+    fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
 }
 
 OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettings& settings,
@@ -156,7 +194,7 @@ OutputPtr startAudio(const Engine& engine, Renderer& renderer, const SynthSettin
             break;
         }
         labels.emplace_back(output.label);
-        if (OutputPtr running = output.start(start, output.name)) {
+        if (OutputPtr running = output.start(start, output)) {
             return running;
         }
     }

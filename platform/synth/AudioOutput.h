@@ -4,6 +4,8 @@
 #include "platform/synth/Limiter.h"
 #include "platform/synth/SynthEngine.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -15,11 +17,15 @@ namespace platform::synth {
 // Period size and count, asked of every output.
 void configureAudio(fluid_settings_t* settings);
 
-// What the output's thread renders from; it must outlive the output.
+// What the output's thread renders from; it must outlive the output, and it stays the same
+// from one output to the next.
 struct Renderer {
     Renderer(fluid_synth_t* s, double sampleRate) : synth(s), limiter(sampleRate) {}
     fluid_synth_t* synth;
     Limiter limiter;
+    std::atomic<std::uint64_t> blocks{0}; // rendered by the library's outputs so far
+    std::atomic<bool> dropPending{false}; // the next block ends every sounding note first
+    std::atomic<bool> lost{false};        // the loss of the sound is on standard error
 };
 
 // A running audio output; destroying it stops it.

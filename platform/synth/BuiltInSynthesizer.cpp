@@ -4,6 +4,8 @@
 #include "platform/synth/MessageDecoder.h"
 #include "platform/synth/PresetLoader.h"
 
+#include <QLoggingCategory>
+
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -19,6 +21,9 @@ using Clock = std::chrono::steady_clock;
 
 // A server that refused us is not asked again on every note.
 constexpr auto kAudioRetryDelay = std::chrono::seconds(1);
+
+// What the synthesizer does, for those who ask with QT_LOGGING_RULES="zelphor.synth.info=true".
+Q_LOGGING_CATEGORY(synthLog, "zelphor.synth", QtWarningMsg)
 
 } // namespace
 
@@ -226,6 +231,11 @@ void BuiltInSynthesizer::run(std::shared_ptr<Shared> shared) {
             nextBusyLoad = loaded + (loaded - now);
         }
         s.presetsLoaded = s.loader.loaded();
+        if (preloading && s.loader.done()) {
+            const std::chrono::duration<double> after = Clock::now() - s.openedAt;
+            qCInfo(synthLog, "zelphor: all %d instruments are loaded, %.2f s after the open",
+                   s.loader.loaded(), after.count());
+        }
         // Everything sent before the close has been taken: a close is seen after the
         // messages that came before it.
         if (closing && batch.empty()) {

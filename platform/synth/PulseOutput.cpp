@@ -1,6 +1,7 @@
 #include "platform/synth/PulseOutput.h"
 
 #include "platform/synth/PulseStream.h"
+#include "platform/synth/Reconnect.h"
 
 #include <pulse/error.h>
 #include <pulse/mainloop.h>
@@ -11,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -38,18 +38,10 @@ void preferRealTime() {
 // up on, as one that refuses.
 constexpr milliseconds kAnswerLimit{1500};
 
-// After a loss: a few tries a second at first, then one every 2 s.
-constexpr milliseconds kRetryDelays[] = {milliseconds(100), milliseconds(250), milliseconds(250),
-                                         milliseconds(500), milliseconds(1000)};
-constexpr milliseconds kLastRetryDelay{2000};
-
-milliseconds retryDelay(std::size_t failures) {
-    return failures < std::size(kRetryDelays) ? kRetryDelays[failures] : kLastRetryDelay;
-}
-
 class PulseOutput final : public RunningOutput {
 public:
-    explicit PulseOutput(Renderer& renderer) : mainloop_(pa_mainloop_new()), stream_(renderer) {
+    explicit PulseOutput(Renderer& renderer)
+        : renderer_(renderer), mainloop_(pa_mainloop_new()), stream_(renderer) {
         if (mainloop_ == nullptr) {
             first_ = "no memory for its main loop";
             return;
@@ -84,8 +76,7 @@ public:
 private:
     void run() {
         preferRealTime();
-        bool played = false;   // the stream has played once
-        bool lostSaid = false; // the loss is on standard error
+        bool played = false; // the stream has played once
         std::size_t failures = 0;
         std::optional<Clock::time_point> nextTry = Clock::now();
         std::optional<Clock::time_point> giveUpAt;
@@ -106,10 +97,7 @@ private:
             case PulseStream::State::Playing:
                 giveUpAt.reset();
                 if (failures > 0 || !played) {
-                    if (lostSaid) {
-                        std::fprintf(stderr, "zelphor: the sound is back\n");
-                        lostSaid = false;
-                    }
+                    reportPlaying(renderer_);
                     if (!played) {
                         answer({});
                     }
@@ -124,16 +112,8 @@ private:
                     stream_.close();
                     return;
                 }
-                if (!lostSaid) {
-                    std::fprintf(stderr,
-                                 "zelphor: the sound is lost: %s; trying again until the audio "
-                                 "server is back\n",
-                                 stream_.reason().c_str());
-                    lostSaid = true;
-                }
+                reportLoss(renderer_, stream_.reason());
                 stream_.close();
-                // What plays before the server is back is not heard late once it is.
-                stream_.dropOnNextStart();
                 nextTry = Clock::now() + retryDelay(failures++);
                 break;
             case PulseStream::State::Idle:
@@ -171,6 +151,7 @@ private:
         }
     }
 
+    Renderer& renderer_;
     pa_mainloop* mainloop_;
     PulseStream stream_;
     std::atomic<bool> quit_{false};

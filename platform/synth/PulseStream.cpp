@@ -152,9 +152,9 @@ void PulseStream::onWrite(pa_stream*, size_t bytes, void* self) {
 }
 
 void PulseStream::render(std::size_t bytes) {
-    if (dropPending_) {
+    // What played while the sound was lost is not heard late.
+    if (renderer_.dropPending.exchange(false)) {
         fluid_synth_all_sounds_off(renderer_.synth, -1);
-        dropPending_ = false;
     }
     float* out[2] = {left_.data(), right_.data()};
     while (bytes >= kFrameBytes && stream_ != nullptr) {

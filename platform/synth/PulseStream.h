@@ -28,8 +28,6 @@ public:
     void close();
     // Gives the connection up with the reason.
     void fail(std::string reason);
-    // The next stream's first request ends every sounding note first.
-    void dropOnNextStart() { dropPending_ = true; }
 
     State state() const { return state_; }
     const std::string& reason() const { return reason_; }
@@ -46,7 +44,6 @@ private:
     pa_stream* stream_ = nullptr;
     State state_ = State::Idle;
     std::string reason_;
-    bool dropPending_ = false;
     std::vector<float> left_;
     std::vector<float> right_;
     std::vector<float> interleaved_;
