@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     // Everything is saved and every note ended. An open or a close of a sound device that is
     // still stuck in a library (a server that accepts and never answers) cannot be waited
     // for: the program ends without it, at once.
-    if (!platform::settleMidiOut(std::chrono::milliseconds(200))) {
+    if (!platform::settleMidiOut(std::chrono::milliseconds(100))) {
         std::fputs("zelphor: a sound device still does not answer; ending without it\n", stderr);
         std::fflush(stdout);
         std::fflush(stderr);

@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long closing a device waits for it before leaving it to end on its worker.
-constexpr std::chrono::milliseconds kCloseWait{150};
+constexpr std::chrono::milliseconds kCloseWait{100};
 
 // An open under way on a worker thread. If nobody waits for it any more, the worker closes
 // what it opened.

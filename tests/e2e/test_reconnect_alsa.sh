@@ -95,8 +95,6 @@ quit_at=$(date +%s%N)
 wait_for 5 app_ended || die "zelphor still runs 5 s after Q"
 quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
 log "ended ${quit_ms} ms after Q"
-quit_limit=500
-if grep -q __asan_init "$binary"; then quit_limit=1500; fi
-[ "$quit_ms" -lt "$quit_limit" ] || die "zelphor took ${quit_ms} ms to end after Q"
+[ "$quit_ms" -lt "$(quit_limit_ms "$binary")" ] || die "zelphor took ${quit_ms} ms to end after Q"
 expect_exit_status 0
 echo "PASS: $E2E_NAME"
