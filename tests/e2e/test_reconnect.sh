@@ -47,30 +47,7 @@ wait_for 5 grep -q "sound is back" "$E2E_WORK/zelphor.log" || die "no line on th
 
 # Away for 20 s, frozen for ten of them: the tries to connect cost next to nothing.
 stop_sound_server "$signal"
-# Frozen for sure: the advertisement window may come up and take the key, so the key is
-# pressed again until the surface stops changing.
-frozen() {
-    local a b
-    press_key f
-    sleep 1
-    a=$(clear_screenshot freeze-a)
-    sleep 1
-    b=$(clear_screenshot freeze-b)
-    [ "$(changed_pixels "$a" "$b" 1024x594+0+0)" -eq 0 ]
-}
-frozen || frozen || frozen || die "the drawing does not stop after F"
-ticks=$(cpu_ticks "$APP_PID")
-sleep 10
-used=$(($(cpu_ticks "$APP_PID") - ticks))
-hz=$(getconf CLK_TCK)
-log "CPU while away and frozen: $used ticks of $((10 * hz))"
-# The budget is the product's: the sanitizers' instrumentation makes every cost several
-# times larger, so their build only reports the figure.
-if grep -q __asan_init "$binary"; then
-    log "sanitizer build: the CPU figure is not held to the budget"
-else
-    [ $((used * 100)) -lt $((10 * hz)) ] || die "$used ticks in 10 s while the server is away"
-fi
+idle_cpu_while_away "$binary"
 press_key f
 # Started again should the advertisement window have taken the key.
 click_at "${spectral_flood[@]}"
@@ -80,12 +57,7 @@ server_back
 # Q while the server is away.
 stop_sound_server "$signal"
 sleep 1
-press_key q
-quit_at=$(date +%s%N)
-wait_for 5 app_ended || die "zelphor still runs 5 s after Q"
-quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
-log "ended ${quit_ms} ms after Q"
-[ "$quit_ms" -lt "$(quit_limit_ms "$binary")" ] || die "zelphor took ${quit_ms} ms to end after Q"
+quit_promptly q "$(quit_limit_ms "$binary")"
 expect_exit_status 0
 grep -qi "warning\|box" "$E2E_WORK/zelphor.log" && log "log: $(cat "$E2E_WORK/zelphor.log")"
 echo "PASS: $E2E_NAME"

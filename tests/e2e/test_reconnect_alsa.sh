@@ -60,27 +60,7 @@ wait_for 5 last_line_is_back || die "no line on the return"
 
 # Away for 20 s, frozen for ten of them: the tries to open cost next to nothing.
 stop_sound_server KILL
-frozen() {
-    local a b
-    press_key f
-    sleep 1
-    a=$(clear_screenshot freeze-a)
-    sleep 1
-    b=$(clear_screenshot freeze-b)
-    [ "$(changed_pixels "$a" "$b" 1024x594+0+0)" -eq 0 ]
-}
-frozen || frozen || frozen || die "the drawing does not stop after F"
-sleep 2 # the program settles after F: the figure is for the time away, not for the freeze
-ticks=$(cpu_ticks "$APP_PID")
-sleep 10
-used=$(($(cpu_ticks "$APP_PID") - ticks))
-hz=$(getconf CLK_TCK)
-log "CPU while away and frozen: $used ticks of $((10 * hz))"
-if grep -q __asan_init "$binary"; then
-    log "sanitizer build: the CPU figure is not held to the budget"
-else
-    [ $((used * 100)) -lt $((10 * hz)) ] || die "$used ticks in 10 s while the device is away"
-fi
+idle_cpu_while_away "$binary"
 press_key f
 click_at "${spectral_flood[@]}"
 sleep 6
@@ -90,11 +70,6 @@ wait_for 5 last_line_is_back || die "no line on the second return"
 # Q while the device is away.
 stop_sound_server KILL
 sleep 1
-press_key q
-quit_at=$(date +%s%N)
-wait_for 5 app_ended || die "zelphor still runs 5 s after Q"
-quit_ms=$((($(date +%s%N) - quit_at) / 1000000))
-log "ended ${quit_ms} ms after Q"
-[ "$quit_ms" -lt "$(quit_limit_ms "$binary")" ] || die "zelphor took ${quit_ms} ms to end after Q"
+quit_promptly q "$(quit_limit_ms "$binary")"
 expect_exit_status 0
 echo "PASS: $E2E_NAME"
