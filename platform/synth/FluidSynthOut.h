@@ -63,10 +63,10 @@ public:
 
 // The General MIDI sound fonts looked for, in order: ZELPHOR_SOUNDFONT, then the library's
 // own default setting, then the usual places (or the places the settings name). Exposed so
-// the error text and tests can name them.
+// the error text can name them.
 std::vector<std::string> soundFontCandidates(const SynthSettings& settings = {});
 
-// A synthesizer without an audio output, rendered by the caller: for tests and benchmarks.
+// A synthesizer without an audio output, rendered by the caller: a render to a file.
 class OfflineSynthesizer {
 public:
     // Null when no sound font is found or the library fails; why in error.
