@@ -7,7 +7,6 @@
 #include "app/frmSplash.h"
 #include "music/Tone.h"
 #include "platform/AppInfo.h"
-#include "platform/MidiOut.h"
 #include "platform/QtClock.h"
 
 #include <QApplication>
@@ -36,11 +35,11 @@ void buildMainWindow(const app::ProgramContext& context) {
 }
 } // namespace
 
-void Pause(int16_t Milliseconds) {
+void Pause(int16_t Milliseconds, platform::Clock& clock) {
     if (Milliseconds < 0) {
         return;
     }
-    platform::realClock().pause(Milliseconds);
+    clock.pause(Milliseconds);
 }
 
 void Main(const app::ProgramContext& context) {
@@ -50,7 +49,7 @@ void Main(const app::ProgramContext& context) {
     QCoreApplication::processEvents();
 
     // The device, shared by the whole program.
-    MySoundCard = std::make_unique<SoundCard>();
+    MySoundCard = std::make_unique<SoundCard>(context.sound);
     int16_t device = 0;
     MySoundCard->OpenCard(device);
 
@@ -58,20 +57,20 @@ void Main(const app::ProgramContext& context) {
     // so that it shows as soon as the splash has gone.
     QTimer::singleShot(0, qApp, [&context] { buildMainWindow(context); });
     {
-        Tone expression;
+        Tone expression(context.sound);
         expression.setEventType(11);
         expression.setVolume(127);
         expression.Play();
 
-        Tone note;
+        Tone note(context.sound);
         note.setPitch(QStringLiteral("C5"));
         note.setVolume(127);
         note.setInstrument(55);
         note.Play();
-        Pause(500);
+        Pause(500, context.clock);
         note.setPitch(QStringLiteral("C4"));
         note.Play();
-        Pause(500);
+        Pause(500, context.clock);
         note.setVolume(0);
         note.Play();
     }
@@ -100,7 +99,7 @@ namespace {
 // The program inside a screensaver's window: no splash, no jingle, the director at once.
 std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host,
                                               const app::ProgramContext& context) {
-    MySoundCard = std::make_unique<SoundCard>();
+    MySoundCard = std::make_unique<SoundCard>(context.sound);
     int16_t device = 0;
     MySoundCard->OpenCard(device);
     mainWindow = std::make_unique<frmGraphicsPlay>(*MySoundCard, context);
@@ -109,8 +108,7 @@ std::unique_ptr<app::HostFollower> showInside(const app::HostWindow& host,
 
 } // namespace
 
-int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
-        const app::StartOptions& options) {
+int Run(int argc, char** argv, app::Session& session, const app::StartOptions& options) {
     std::optional<app::HostWindow> host;
     if (options.screensaver) {
         auto found = app::findHostWindow(*options.screensaver);
@@ -122,11 +120,11 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
         // A foreign window is an X11 window, whatever else the desktop offers.
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    platform::registerMidiOutDevices(std::move(devices));
     // The synthesizer gets ready while the application connects to the display and the
     // splash comes up.
-    platform::openMidiOutAhead(0);
+    session.devices().openAhead(0);
     QApplication app(argc, argv);
+    session.applicationStarted();
     QApplication::setApplicationName(platform::applicationTitle());
     DesktopIdentity::apply();
     // The Effects' numbers repeat from run to run with a seed.
@@ -134,7 +132,8 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
     if (options.seed) {
         random.repeatable(*options.seed);
     }
-    const app::ProgramContext context{platform::realClock(), random, options.windowSize};
+    const app::ProgramContext context{platform::realClock(), random, options.windowSize,
+                                      session.sound()};
     std::unique_ptr<app::HostFollower> follower;
     if (host) {
         follower = showInside(*host, context);
@@ -158,6 +157,7 @@ int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
         follower->stop();
     }
     Shutdown();
+    session.applicationEnding();
     return status;
 }
 

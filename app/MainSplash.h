@@ -2,8 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/ProgramContext.h"
+#include "app/Session.h"
 #include "music/SoundCard.h"
-#include "platform/MidiOut.h"
 #include "platform/QtClock.h"
 
 #include <cstdint>
@@ -22,19 +22,17 @@ extern std::unique_ptr<SoundCard> MySoundCard;
 // the main window is showing.
 void Main(const app::ProgramContext& context);
 
-// Waits until more than the given milliseconds have passed, handling events meanwhile.
-void Pause(int16_t Milliseconds);
+// Waits until more than the given milliseconds have passed on the clock, handling events
+// meanwhile.
+void Pause(int16_t Milliseconds, platform::Clock& clock = platform::realClock());
 
 // The main window Main showed, while it exists.
 frmGraphicsPlay* MainWindow();
 // Drops the main window and the device: the end of the program.
 void Shutdown();
 
-// The whole program: the system's MIDI output devices registered (the built-in synthesizer
-// as device 0), the application object, Main, then the event loop, with the autoplay director
-// when the options ask for it. Devices put in place of the registered ones beforehand (no
-// sound, an outside port) stay in force.
-int Run(int argc, char** argv, std::vector<platform::MidiOutFactory> devices,
-        const app::StartOptions& options = {});
+// The whole program on the session's devices: the application object, Main, then the event
+// loop, with the autoplay director when the options ask for it.
+int Run(int argc, char** argv, app::Session& session, const app::StartOptions& options = {});
 
 } // namespace MainSplash

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "music/PemSoundsModule.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
 
@@ -19,6 +20,8 @@ struct ProgramContext {
     platform::RandomSource& random;
     // A normal resizable window of this size (--windowed); full screen when empty.
     std::optional<QSize> windowed;
+    // The MIDI output the program's sound card opens and its tones sound through.
+    PemSoundsModule::Link& sound;
 };
 
 } // namespace app

@@ -70,22 +70,6 @@ private:
     const platform::Clock& clock_;
 };
 
-// The timed device in place of the program's devices while it lives.
-class TimedDeviceInPlace {
-public:
-    TimedDeviceInPlace(SoundTrack& track, const RenderSynthesizer& synth,
-                       const platform::Clock& clock) {
-        platform::setMidiOutDevices({[&track, &synth, &clock](std::stop_token) {
-            platform::MidiOpenResult r;
-            r.device = std::make_unique<TimedDevice>(track, synth, clock);
-            return r;
-        }});
-    }
-    ~TimedDeviceInPlace() { platform::restoreDefaultMidiOutDevices(); }
-    TimedDeviceInPlace(const TimedDeviceInPlace&) = delete;
-    TimedDeviceInPlace& operator=(const TimedDeviceInPlace&) = delete;
-};
-
 // Takes the pictures at their times, wherever the clock passes them (inside a pause too).
 class Camera {
 public:
@@ -156,21 +140,28 @@ uint64_t frameTime(uint64_t k, int fps) {
 
 RenderOutcome renderShow(const StartOptions& options, platform::VirtualClock& clock,
                          const RenderSynthesizer& synth, RenderTarget& target,
-                         const std::atomic<bool>* stop, RenderProgress progress) {
+                         const std::atomic<bool>* stop, RenderProgress progress,
+                         const RenderSinks& sinks) {
     const RenderOptions& render = *options.render;
     const RenderLength length = renderLength(render.seconds, render.fps);
     SoundTrack track(synth, target);
     RenderOutcome outcome;
     {
-        TimedDeviceInPlace timed(track, synth, clock);
-        SoundCard card;
+        platform::MidiOutRegistry devices({[&track, &synth, &clock](std::stop_token) {
+            platform::MidiOpenResult r;
+            r.device = std::make_unique<TimedDevice>(track, synth, clock);
+            return r;
+        }});
+        PemSoundsModule::Link link(devices, sinks.problems);
+        link.tap = sinks.recording;
+        SoundCard card(link);
         int16_t device = 0;
         card.OpenCard(device);
         platform::ClockSeededRandom random;
         if (options.seed) {
             random.repeatable(*options.seed);
         }
-        frmGraphicsPlay window(card, ProgramContext{clock, random, std::nullopt});
+        frmGraphicsPlay window(card, ProgramContext{clock, random, std::nullopt, link});
         window.loadUnshown(render.size);
 
         Camera camera(clock, window, track, target, render.fps, length.frames,

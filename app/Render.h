@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "platform/MessageBox.h"
 #include "platform/MidiOut.h"
 #include "platform/VirtualClock.h"
 
@@ -52,12 +53,19 @@ struct RenderOutcome {
 // Called after each picture time with the show's time reached, in nanoseconds.
 using RenderProgress = std::function<void(uint64_t reached)>;
 
+// Where a render's MIDI goes besides the synthesizer, and how its problems are told.
+struct RenderSinks {
+    platform::MidiOutDevice* recording = nullptr; // every message and reset too; not owned
+    platform::MessageBoxes problems;
+};
+
 // Plays the show on the main window built on clock, loaded unshown at the render's size with
 // the synthesizer as device 0, and gives the target every picture and all the sound, each
 // note at the sample of its time. Runs on the application's thread; stop is read at each
 // picture time.
 RenderOutcome renderShow(const StartOptions& options, platform::VirtualClock& clock,
                          const RenderSynthesizer& synth, RenderTarget& target,
-                         const std::atomic<bool>* stop = nullptr, RenderProgress progress = {});
+                         const std::atomic<bool>* stop = nullptr, RenderProgress progress = {},
+                         const RenderSinks& sinks = {});
 
 } // namespace app

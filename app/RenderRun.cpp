@@ -107,14 +107,15 @@ int runRender(int argc, char** argv, const StartOptions& options, const RenderSy
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::VirtualClock clock;
-    Session session(options, platform::systemMidiPorts(), SessionTiming(), &clock);
+    Session session(options, {.clock = &clock});
     ProgressLine line(renderLength(render.seconds, render.fps).nanoseconds);
     RenderOutcome outcome;
     QString problem;
     {
         RenderEncoder encoder(*writer);
         outcome = renderShow(options, clock, synth, encoder, &stopAsked,
-                             [&line](uint64_t reached) { line.update(reached); });
+                             [&line](uint64_t reached) { line.update(reached); },
+                             {session.recorder(), session.sound().showBox});
         problem = outcome.problem.isEmpty() ? encoder.drain() : outcome.problem;
     }
     line.end(outcome.samples * 1'000'000'000 / renderSampleRate);

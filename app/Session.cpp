@@ -1,61 +1,29 @@
 #include "app/Session.h"
 
-#include "music/PemSoundsModule.h"
-#include "platform/MessageBox.h"
 #include "platform/SequencerOut.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 
-#include <mutex>
-#include <vector>
-
 namespace app {
 
 namespace {
-
-// Whether message boxes can be posted to the application, and what waits for it.
-struct Reports {
-    std::mutex mutex;
-    bool appAlive = false;
-    bool appEnded = false;
-    bool hooked = false;
-    // As a screensaver or a render nobody answers a box: problems go to stderr only.
-    bool boxes = true;
-    std::vector<QString> waiting;
-};
-Reports& reports() {
-    static Reports r;
-    return r;
-}
-
-void post(const QString& text) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [text] { platform::messageBox(text); }, Qt::QueuedConnection);
-}
-
-void appStarted() {
-    auto& r = reports();
-    std::lock_guard lock(r.mutex);
-    r.appAlive = true;
-    for (const QString& text : r.waiting) {
-        post(text);
-    }
-    r.waiting.clear();
-    qAddPostRoutine([] {
-        auto& rr = reports();
-        std::lock_guard inner(rr.mutex);
-        rr.appAlive = false;
-        rr.appEnded = true;
-    });
-}
 
 class SilentOut final : public platform::MidiOutDevice {
 public:
     void shortMessage(uint32_t) override {}
     void reset() override {}
 };
+
+void printProblem(const QString& text) {
+    std::fprintf(stderr, "zelphor: %s\n", qPrintable(QString(text).replace("\r\n", " ")));
+}
+
+// As a screensaver or a render nobody is there to answer a box.
+bool nobodyAnswers(const StartOptions& options) {
+    return options.screensaver || options.render;
+}
 
 } // namespace
 
@@ -67,102 +35,96 @@ void printMidiOutputs(platform::MidiPortSystem& ports, std::FILE* out) {
     std::fflush(out);
 }
 
-void reportProblem(const QString& text) {
-    std::fprintf(stderr, "zelphor: %s\n", qPrintable(QString(text).replace("\r\n", " ")));
-    auto& r = reports();
-    std::lock_guard lock(r.mutex);
-    if (!r.boxes) {
-        return;
-    }
-    if (r.appAlive) {
-        post(text);
-        return;
-    }
-    if (r.appEnded) {
-        return;
-    }
-    if (QCoreApplication::instance() != nullptr) {
-        // The application was made before the first report (a render makes it first):
-        // its events flow, so the box goes to it directly.
-        post(text);
-        return;
-    }
-    r.waiting.push_back(text);
-    if (!r.hooked) {
-        r.hooked = true;
-        qAddPreRoutine([] {
-            QMetaObject::invokeMethod(QCoreApplication::instance(), appStarted,
-                                      Qt::QueuedConnection);
-        });
-    }
-}
-
-Session::Session(const StartOptions& options, std::shared_ptr<platform::MidiPortSystem> ports,
-                 SessionTiming timing, const platform::Clock* clock) {
-    // As a screensaver or a render nobody is there to answer a box.
-    if (options.screensaver || options.render) {
-        {
-            std::lock_guard lock(reports().mutex);
-            reports().boxes = false;
-        }
-        platform::setMessageBoxHook([](const QString&, const QString& text) {
-            std::fprintf(stderr, "zelphor: %s\n", qPrintable(QString(text).replace("\r\n", " ")));
-        });
-        boxesHooked_ = true;
-    }
+std::vector<platform::MidiOutFactory> Session::chooseDevices(const StartOptions& options,
+                                                             SessionParts& parts) {
     // A screensaver is silent unless asked: a locked screen that starts playing surprises.
     if (options.mute || (options.screensaver && !options.sound)) {
-        platform::setMidiOutDevices({[](std::stop_token) {
+        return {[](std::stop_token) {
             platform::MidiOpenResult r;
             r.device = std::make_unique<SilentOut>();
             return r;
-        }});
-        devicesChanged_ = true;
-    } else if (!options.midiOut.isEmpty() &&
-               options.midiOut != QLatin1String(platform::builtInOutputName)) {
-        platform::setMidiOutDevices({platform::sequencerDevice(
-            std::move(ports), options.midiOut.toStdString(), timing.checkOutputEvery,
-            [](const std::string& reason) {
+        }};
+    }
+    if (!options.midiOut.isEmpty() &&
+        options.midiOut != QLatin1String(platform::builtInOutputName)) {
+        return {platform::sequencerDevice(
+            parts.ports ? std::move(parts.ports) : platform::systemMidiPorts(),
+            options.midiOut.toStdString(), parts.timing.checkOutputEvery,
+            [this](const std::string& reason) {
                 reportProblem(QStringLiteral("midiOUT_ShortMsg\r\n") +
                               QString::fromStdString(reason) +
                               QStringLiteral("; the music goes on without sound.\r\n"));
-            })});
-        devicesChanged_ = true;
+            })};
     }
-    if (!options.recordFile.isEmpty()) {
-        auto recorder = std::make_unique<platform::MidiFileRecorder>(
-            options.recordFile, timing.saveEvery,
-            [](const QString& reason) { reportProblem(reason); }, clock);
-        const QString problem = recorder->checkTarget();
-        if (!problem.isEmpty()) {
-            reportProblem(QStringLiteral("Cannot record to %1: %2; the music goes on without "
-                                         "a recording.")
-                              .arg(options.recordFile, problem));
-        } else {
-            recorder->start();
-            recorder_ = std::move(recorder);
-            PemSoundsModule::SetMessageTap(recorder_.get());
-        }
+    return std::move(parts.devices);
+}
+
+Session::Session(const StartOptions& options, SessionParts parts)
+    : boxes_(parts.boxes), showBoxes_(!nobodyAnswers(options)),
+      devices_(chooseDevices(options, parts), parts.openTimeLimit),
+      link_(devices_, showBoxes_ ? parts.boxes : platform::MessageBoxes(printProblem)) {
+    if (options.recordFile.isEmpty()) {
+        return;
     }
+    auto recorder = std::make_unique<platform::MidiFileRecorder>(
+        options.recordFile, parts.timing.saveEvery,
+        [this](const QString& reason) { reportProblem(reason); }, parts.clock);
+    const QString problem = recorder->checkTarget();
+    if (!problem.isEmpty()) {
+        reportProblem(QStringLiteral("Cannot record to %1: %2; the music goes on without "
+                                     "a recording.")
+                          .arg(options.recordFile, problem));
+        return;
+    }
+    recorder->start();
+    recorder_ = std::move(recorder);
+    link_.tap = recorder_.get();
 }
 
 Session::~Session() {
     finish(0);
-    if (boxesHooked_) {
-        platform::setMessageBoxHook({});
-        std::lock_guard lock(reports().mutex);
-        reports().boxes = true;
+}
+
+void Session::post(const QString& text) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [boxes = boxes_, text] { boxes(text); },
+        Qt::QueuedConnection);
+}
+
+void Session::reportProblem(const QString& text) {
+    printProblem(text);
+    std::lock_guard lock(mutex_);
+    if (!showBoxes_ || appEnded_) {
+        return;
     }
-    if (devicesChanged_) {
-        platform::restoreDefaultMidiOutDevices();
+    if (appAlive_ || QCoreApplication::instance() != nullptr) {
+        // The application's events flow, or will once it runs: the box goes to it directly.
+        post(text);
+        return;
     }
+    waiting_.push_back(text);
+}
+
+void Session::applicationStarted() {
+    std::lock_guard lock(mutex_);
+    appAlive_ = true;
+    for (const QString& text : waiting_) {
+        post(text);
+    }
+    waiting_.clear();
+}
+
+void Session::applicationEnding() {
+    std::lock_guard lock(mutex_);
+    appAlive_ = false;
+    appEnded_ = true;
 }
 
 int Session::finish(int status) {
     if (!recorder_) {
         return status;
     }
-    PemSoundsModule::SetMessageTap(nullptr);
+    link_.tap = nullptr;
     const bool saved = recorder_->finish();
     recorder_.reset();
     return saved || status != 0 ? status : 1;

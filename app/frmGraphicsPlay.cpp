@@ -32,6 +32,7 @@ frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, const app::ProgramContext& con
       scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, context.clock),
       adTimer_(context.clock.makeTimer(
           15000, [this] { InfoWindows::AdTimer_Timer(random_, freezeAction()); })) {
+    state_.Output = &card.link();
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);
     QPalette pal = palette();

@@ -40,16 +40,12 @@ int main(int argc, char** argv) {
                                }});
     }
     app::quitOnSignals();
-    int status = 0;
-    {
-        app::Session session(command.options);
-        status = session.finish(
-            MainSplash::Run(argc, argv, {platform::builtInSynthesizer()}, command.options));
-    }
+    app::Session session(command.options, {.devices = {platform::builtInSynthesizer()}});
+    const int status = session.finish(MainSplash::Run(argc, argv, session, command.options));
     // Everything is saved and every note ended. An open or a close of a sound device that is
     // still stuck in a library (a server that accepts and never answers) cannot be waited
     // for: the program ends without it, at once.
-    if (!platform::settleMidiOut(std::chrono::milliseconds(100))) {
+    if (!session.devices().settle(std::chrono::milliseconds(100))) {
         std::fputs("zelphor: a sound device still does not answer; ending without it\n", stderr);
         std::fflush(stdout);
         std::fflush(stderr);

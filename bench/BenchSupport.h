@@ -281,32 +281,32 @@ private:
 class RecorderScope {
 public:
     RecorderScope() {
-        platform::setMidiOutDevices({platform::recordingDevice(log_)});
         int16_t device = 0;
         card_.OpenCard(device);
     }
-    ~RecorderScope() {
-        card_.CloseCard();
-        PemSoundsModule::MidiOutHandle = 0;
-        platform::restoreDefaultMidiOutDevices();
-    }
+    ~RecorderScope() { card_.CloseCard(); }
     RecorderScope(const RecorderScope&) = delete;
     RecorderScope& operator=(const RecorderScope&) = delete;
 
     platform::MidiRecording& log() { return *log_; }
     bool opened() const { return card_.Opened(); }
+    // Where the tones of a bench sound.
+    PemSoundsModule::Link& link() { return link_; }
 
 private:
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
-    SoundCard card_;
+    platform::MidiOutRegistry devices_{{platform::recordingDevice(log_)}};
+    PemSoundsModule::Link link_{devices_, {}};
+    SoundCard card_{link_};
 };
 
 // The main window's part the Effects see, without a screen: the real state, surface and
-// note player, numbers of its own that repeat from run to run; timers are flags; a pause
-// returns at once.
+// note player, numbers of its own that repeat from run to run, notes through the link given,
+// which outlives it; timers are flags; a pause returns at once.
 class BenchHost final : public EffectHost {
 public:
-    explicit BenchHost(QSize size = QSize(1024, 594)) : surface_(size) {
+    BenchHost(QSize size, PemSoundsModule::Link& sound) : surface_(size) {
+        state_.Output = &sound;
         PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight(), random_);
         caption_ = VersionCaption();
     }

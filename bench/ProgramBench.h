@@ -6,7 +6,6 @@
 
 #include "app/MainSplash.h"
 #include "app/frmGraphicsPlay.h"
-#include "platform/MessageBox.h"
 #include "platform/synth/FluidSynthOut.h"
 
 #include <QApplication>
@@ -53,27 +52,29 @@ inline void runEventLoop(std::chrono::milliseconds time) {
 class Program {
 public:
     enum class Device { Recorder, Synthesizer };
+    // Main at once, or once start is called: device 0 opens ahead meanwhile, as the program's
+    // own start opens it before the application object exists.
+    enum class Start { Now, Later };
 
     // The main window's timers and pauses read the given clock.
     explicit Program(Device device = Device::Recorder,
-                     platform::Clock& clock = platform::realClock())
-        : clock_(clock) {
-        platform::setMidiOutDevices(
-            {platform::noting(device == Device::Recorder ? platform::recordingDevice(log_)
-                                                         : platform::builtInSynthesizer(),
-                              opened_)});
-        start();
+                     platform::Clock& clock = platform::realClock(), Start when = Start::Now)
+        : clock_(clock),
+          devices_({platform::noting(device == Device::Recorder ? platform::recordingDevice(log_)
+                                                                : platform::builtInSynthesizer(),
+                                     opened_)}) {
+        devices_.openAhead(0);
+        if (when == Start::Now) {
+            start();
+        }
     }
     // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.
-    explicit Program(platform::MidiOutDevice& target) : clock_(platform::realClock()) {
-        platform::setMidiOutDevices({platform::deviceOnto(target)});
+    explicit Program(platform::MidiOutDevice& target)
+        : clock_(platform::realClock()), devices_({platform::deviceOnto(target)}) {
         start();
     }
-    ~Program() {
-        MainSplash::Shutdown();
-        platform::setMessageBoxHook({});
-        platform::restoreDefaultMidiOutDevices();
-    }
+    void start() { MainSplash::Main(context_); }
+    ~Program() { MainSplash::Shutdown(); }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -83,22 +84,20 @@ public:
     const QStringList& boxes() const { return boxes_; }
     // The device of device 0's latest open; valid while it is open.
     platform::MidiOutDevice* device() const { return *opened_; }
+    // The handle open on device 0; 0 when its open failed.
+    uint32_t handle() const { return link_.MidiOutHandle; }
 
 private:
-    void start() {
-        platform::setMessageBoxHook(
-            [this](const QString&, const QString& text) { boxes_ << text; });
-        MainSplash::Main(context_);
-    }
-
     platform::Clock& clock_;
-    // Numbers that repeat from run to run, so every run draws the same pictures.
-    FixedSeedRandom random_;
-    app::ProgramContext context_{clock_, random_, {}};
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
-    QStringList boxes_;
     std::shared_ptr<platform::MidiOutDevice*> opened_ =
         std::make_shared<platform::MidiOutDevice*>(nullptr);
+    QStringList boxes_;
+    platform::MidiOutRegistry devices_;
+    PemSoundsModule::Link link_{devices_, [this](const QString& text) { boxes_ << text; }};
+    // Numbers that repeat from run to run, so every run draws the same pictures.
+    FixedSeedRandom random_;
+    app::ProgramContext context_{clock_, random_, {}, link_};
 };
 
 } // namespace bench

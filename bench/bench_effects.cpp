@@ -98,8 +98,8 @@ void touch(const QImage& image) {
 
 // One host with its Effects and its own generator.
 struct Lane {
-    explicit Lane(const bench::EffectEntry& effect) : entry(effect) {
-        host = std::make_unique<bench::BenchHost>();
+    Lane(const bench::EffectEntry& effect, PemSoundsModule::Link& sound) : entry(effect) {
+        host = std::make_unique<bench::BenchHost>(QSize(1024, 594), sound);
         effects = std::make_unique<Effects>(*host);
         effects->click(entry.button);
     }
@@ -128,8 +128,8 @@ struct EffectCost {
 
 EffectCost measure(const bench::EffectEntry& entry, int ticks, int warmUp) {
     bench::RecorderScope recorder;
-    Lane timed(entry);
-    Lane recorded(entry);
+    Lane timed(entry, recorder.link());
+    Lane recorded(entry, recorder.link());
     platform::DrawingSurface& pic = recorded.host->MyPic();
     // The surface's image, written behind its back only between and around its calls.
     auto& image = const_cast<QImage&>(pic.image());

@@ -14,8 +14,9 @@
 namespace {
 
 // A tune walked forwards, as with a rightward DX1.
-FormState walkingState(platform::RandomSource& random) {
+FormState walkingState(platform::RandomSource& random, PemSoundsModule::Link& sound) {
     FormState s;
+    s.Output = &sound;
     Tunes::LoadFirstTune(s, random);
     s.DX1 = 1;
     return s;
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
 
     {
         bench::RecorderScope recorder;
-        FormState s = walkingState(random);
+        FormState s = walkingState(random, recorder.link());
         const int notes = smoke ? 2000 : 200000;
         const double us = medianPlayNote(s, notes, [&] {
             if (recorder.log().events.size() > 30000) {
@@ -68,22 +69,21 @@ int main(int argc, char** argv) {
             report.note("no offline synthesizer for " + name + ": " + error);
             continue;
         }
-        platform::setMidiOutDevices({platform::deviceOnto(synth->device())});
-        SoundCard card;
+        platform::MidiOutRegistry devices({platform::deviceOnto(synth->device())});
+        PemSoundsModule::Link link(devices, {});
+        SoundCard card(link);
         int16_t device = 0;
         card.OpenCard(device);
         // 5 ms of sound between notes: the pace of the fastest Effects.
         const int frames = 221;
         std::vector<float> left(frames);
         std::vector<float> right(frames);
-        FormState s = walkingState(random);
+        FormState s = walkingState(random, link);
         const int notes = smoke ? 200 : 20000;
         const double us =
             medianPlayNote(s, notes, [&] { synth->render(left.data(), right.data(), frames); });
         report.add("play_note_offline_synth_" + name, us, "us");
         card.CloseCard();
-        PemSoundsModule::MidiOutHandle = 0;
-        platform::restoreDefaultMidiOutDevices();
     }
     report.write();
     return 0;

@@ -46,7 +46,7 @@ void soundPerFont(bench::Report& report, double seconds) {
                             program.boxes().front().toStdString());
             } else {
                 platform::MidiOutDevice* device =
-                    PemSoundsModule::MidiOutHandle != 0 ? program.device() : nullptr;
+                    program.handle() != 0 ? program.device() : nullptr;
                 const auto start = bench::Clock::now();
                 while (device != nullptr && st::inspect(*device)->presetsLoaded < 81 &&
                        bench::Clock::now() - start < std::chrono::seconds(60)) {

@@ -21,6 +21,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -71,25 +72,24 @@ protected:
 int childMain(int argc, char** argv) {
     const Nanos entered = nowNanos();
     const bool synth = bench::hasFlag(argc, argv, "--synth");
-    if (synth) {
-        // As the program's own start does.
-        platform::openMidiOutAhead(0);
-    }
+    // Device 0 opens while the application object is made, as in the program's own start.
+    std::optional<bench::Program> program;
+    program.emplace(synth ? bench::Program::Device::Synthesizer : bench::Program::Device::Recorder,
+                    platform::realClock(), bench::Program::Start::Later);
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
     const Nanos applicationReady = nowNanos();
     PaintWatcher watcher;
     app.installEventFilter(&watcher);
-    {
-        bench::Program program(synth ? bench::Program::Device::Synthesizer
-                                     : bench::Program::Device::Recorder);
-        if (!program.boxes().isEmpty()) {
-            return 1;
-        }
-        for (int i = 0; i < 100 && !watcher.times.mainShown; ++i) {
-            bench::runEventLoop(std::chrono::milliseconds(10));
-        }
+    program->start();
+    if (!program->boxes().isEmpty()) {
+        program.reset();
+        return 1;
     }
+    for (int i = 0; i < 100 && !watcher.times.mainShown; ++i) {
+        bench::runEventLoop(std::chrono::milliseconds(10));
+    }
+    program.reset();
     app.removeEventFilter(&watcher);
     std::printf("times %lld %lld %lld %lld %lld\n", entered, applicationReady,
                 watcher.times.splashShown, watcher.times.splashClosed, watcher.times.mainShown);

@@ -184,16 +184,16 @@ double serverLatencyMs() {
     return found ? usec / 1000.0 : -1.0;
 }
 
-void benchDevice(bool smoke, std::vector<Figure>& figures,
+void benchDevice(platform::MidiOutRegistry& devices, bool smoke, std::vector<Figure>& figures,
                  const std::shared_ptr<platform::MidiOutDevice*>& opened) {
     namespace st = platform::synth_testing;
     platform::HMIDIOUT handle = 0;
     const auto start = Clock::now();
-    const platform::MMRESULT result = platform::midiOutOpen(&handle, 0, 1, 0, 0);
+    const platform::MMRESULT result = platform::midiOutOpen(devices, &handle, 0, 1, 0, 0);
     const double openMs = msSince(start);
     if (result != platform::MMSYSERR_NOERROR) {
         char text[256];
-        platform::midiOutGetErrorTextA(result, text, sizeof text);
+        platform::midiOutGetErrorTextA(devices, result, text, sizeof text);
         std::printf("device 0 not opened, no audio figures: %s\n", text);
         return;
     }
@@ -215,14 +215,14 @@ void benchDevice(bool smoke, std::vector<Figure>& figures,
             const int program = (i * 37 + 11) % 80;
             const int note = 48 + i % 24;
             const auto sent = Clock::now();
-            platform::midiOutShortMsg(handle, static_cast<uint32_t>(0xC0 + program * 256));
-            platform::midiOutShortMsg(handle, noteOn(note == 48 ? 71 : note - 1, 0));
-            platform::midiOutShortMsg(handle, noteOn(note, 127));
+            platform::midiOutShortMsg(devices, handle, static_cast<uint32_t>(0xC0 + program * 256));
+            platform::midiOutShortMsg(devices, handle, noteOn(note == 48 ? 71 : note - 1, 0));
+            platform::midiOutShortMsg(devices, handle, noteOn(note, 127));
             costs.push_back(1000.0 * msSince(sent));
             const auto idle = Clock::now();
-            platform::midiOutShortMsg(0, static_cast<uint32_t>(0xC0 + program * 256));
-            platform::midiOutShortMsg(0, noteOn(note, 0));
-            platform::midiOutShortMsg(0, noteOn(note, 127));
+            platform::midiOutShortMsg(devices, 0, static_cast<uint32_t>(0xC0 + program * 256));
+            platform::midiOutShortMsg(devices, 0, noteOn(note, 0));
+            platform::midiOutShortMsg(devices, 0, noteOn(note, 127));
             baseline.push_back(1000.0 * msSince(idle));
             st::waitUntilApplied(*device, 5s);
             onsets.push_back(msSince(sent));
@@ -247,7 +247,7 @@ void benchDevice(bool smoke, std::vector<Figure>& figures,
         record(figures, "synth_preload_done_after_open", msSince(start), "ms");
         notes("loaded", 2000);
         record(figures, "synth_output_latency_measured", serverLatencyMs(), "ms");
-        platform::midiOutReset(handle);
+        platform::midiOutReset(devices, handle);
         const auto running = [device] {
             const auto state = st::inspect(*device);
             return state && state->audioRunning;
@@ -257,7 +257,7 @@ void benchDevice(bool smoke, std::vector<Figure>& figures,
         }
     }
     const auto closing = Clock::now();
-    platform::midiOutClose(handle);
+    platform::midiOutClose(devices, handle);
     record(figures, "synth_device_close", msSince(closing), "ms");
 }
 
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
         smoke = smoke || std::strcmp(argv[i], "--smoke") == 0;
     }
     auto opened = std::make_shared<platform::MidiOutDevice*>(nullptr);
-    platform::registerMidiOutDevices({platform::noting(platform::builtInSynthesizer(), opened)});
+    platform::MidiOutRegistry devices({platform::noting(platform::builtInSynthesizer(), opened)});
     std::vector<Figure> figures;
     record(figures, "synth_output_latency", platform::kOutputLatencyMs, "ms");
     // Every installed General MIDI font, each figure named after its font.
@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
         fontSuffix = "_" + std::filesystem::canonical(font, ec).stem().string();
         std::printf("-- %s\n", font.c_str());
         benchOffline(smoke, figures);
-        benchDevice(smoke, figures, opened);
+        benchDevice(devices, smoke, figures, opened);
     }
     appendJson("bench-results-synth.json", figures);
     return 0;

@@ -35,6 +35,8 @@ struct FormState {
     std::unique_ptr<Tone> VolumeTone;
     float CurveFrequency = 0.0f;
     int16_t TuneIndex = 0;
+    // Where its tones sound: set by its owner before the first tone is made; outlives it.
+    PemSoundsModule::Link* Output = nullptr;
 };
 
 // What the main window's load sets from the surface size: the steps, pure red, the first

@@ -26,7 +26,7 @@ void EndSoundingTone(FormState& s) {
 }
 
 void NewCurrentTone(FormState& s) {
-    s.CurrentTone = std::make_unique<Tone>();
+    s.CurrentTone = std::make_unique<Tone>(*s.Output);
     s.CurrentTone->setVolume(MIDIConstants::FullVelocity);
     s.CurrentTone->setInstrument(static_cast<uint8_t>(s.Instrument));
 }
@@ -55,7 +55,7 @@ void PlayNote(FormState& s) {
 }
 
 void SetVolumeFromSlider(FormState& s, int value) {
-    s.VolumeTone = std::make_unique<Tone>();
+    s.VolumeTone = std::make_unique<Tone>(*s.Output);
     s.VolumeTone->setEventType(MIDIConstants::ExpressionEvent);
     s.VolumeTone->setVolume(static_cast<uint8_t>(value));
     s.VolumeTone->Play();

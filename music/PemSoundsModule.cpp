@@ -1,7 +1,6 @@
 #include "music/PemSoundsModule.h"
 
 #include "music/MIDIConstants.h"
-#include "platform/MessageBox.h"
 
 #include <QStringList>
 
@@ -10,17 +9,11 @@
 
 namespace PemSoundsModule {
 
-uint32_t MidiOutHandle = 0;
-int32_t CurrentNoteNumber = 0;
-int32_t CurrentChannel = 0;
-
 namespace {
-platform::MidiOutDevice* tap = nullptr;
-
-void send(uint32_t message) {
-    platform::midiOutShortMsg(MidiOutHandle, message);
-    if (tap != nullptr) {
-        tap->shortMessage(message);
+void send(Link& link, uint32_t message) {
+    platform::midiOutShortMsg(link.devices, link.MidiOutHandle, message);
+    if (link.tap != nullptr) {
+        link.tap->shortMessage(message);
     }
 }
 
@@ -43,41 +36,33 @@ uint32_t PackProgramChange(int32_t program, int32_t channel) {
     return pack(int64_t{MIDIConstants::ProgramChangeStatus} + channel - 1, program, 0);
 }
 
-void SendNoteOn(int32_t& note, int32_t& channel, int32_t& velocity) {
-    send(PackNoteOn(note, channel, velocity));
+void SendNoteOn(Link& link, int32_t& note, int32_t& channel, int32_t& velocity) {
+    send(link, PackNoteOn(note, channel, velocity));
 }
 
-void SendControlChange(uint8_t& controller, int32_t& channel, int32_t& value) {
-    send(PackControlChange(controller, channel, value));
+void SendControlChange(Link& link, uint8_t& controller, int32_t& channel, int32_t& value) {
+    send(link, PackControlChange(controller, channel, value));
 }
 
-void SendProgramChange(int32_t& program, int32_t& channel) {
-    send(PackProgramChange(program, channel));
+void SendProgramChange(Link& link, int32_t& program, int32_t& channel) {
+    send(link, PackProgramChange(program, channel));
 }
 
-void SetMessageTap(platform::MidiOutDevice* device) {
-    tap = device;
-}
-
-platform::MidiOutDevice* MessageTap() {
-    return tap;
-}
-
-platform::MMRESULT OpenMidiOut(int16_t& deviceNumber) {
-    MidiOutHandle = 0;
-    const platform::MMRESULT result =
-        platform::midiOutOpen(&MidiOutHandle, static_cast<int32_t>(deviceNumber), 1, 0, 0);
+platform::MMRESULT OpenMidiOut(Link& link, int16_t& deviceNumber) {
+    link.MidiOutHandle = 0;
+    const platform::MMRESULT result = platform::midiOutOpen(
+        link.devices, &link.MidiOutHandle, static_cast<int32_t>(deviceNumber), 1, 0, 0);
     if (result != platform::MMSYSERR_NOERROR) {
-        ShowMidiError(QStringLiteral("midiOUT_Open"), result);
+        ShowMidiError(link, QStringLiteral("midiOUT_Open"), result);
     }
     return result;
 }
 
-QString MidiErrorMessage(const QString& location, int64_t errorCode) {
+QString MidiErrorMessage(const Link& link, const QString& location, int64_t errorCode) {
     std::array<char, 256> buffer{};
     const auto code = static_cast<platform::MMRESULT>(errorCode);
     if (location.contains(QStringLiteral("out"), Qt::CaseInsensitive)) {
-        platform::midiOutGetErrorTextA(code, buffer.data(), 255);
+        platform::midiOutGetErrorTextA(link.devices, code, buffer.data(), 255);
     } else {
         platform::midiInGetErrorTextA(code, buffer.data(), 255);
     }
@@ -114,10 +99,12 @@ QString NoSoundAdvice(int64_t errorCode) {
     return lines.join(QStringLiteral("\r\n"));
 }
 
-void ShowMidiError(const QString& location, int64_t errorCode) {
+void ShowMidiError(const Link& link, const QString& location, int64_t errorCode) {
     // The error first, as the box has always shown it; then what it means and what to check.
-    platform::messageBox(MidiErrorMessage(location, errorCode) + QStringLiteral("\r\n") +
-                         NoSoundAdvice(errorCode) + QStringLiteral("\r\n"));
+    if (link.showBox) {
+        link.showBox(MidiErrorMessage(link, location, errorCode) + QStringLiteral("\r\n") +
+                     NoSoundAdvice(errorCode) + QStringLiteral("\r\n"));
+    }
 }
 
 int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beatsPerBar,
@@ -134,8 +121,8 @@ int32_t TicksFromPosition(int16_t bar, int16_t beat, int16_t tick, int16_t beats
     return static_cast<int32_t>(position);
 }
 
-void CloseMidiOut() {
-    platform::midiOutClose(MidiOutHandle);
+void CloseMidiOut(Link& link) {
+    platform::midiOutClose(link.devices, link.MidiOutHandle);
 }
 
 } // namespace PemSoundsModule

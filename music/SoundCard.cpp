@@ -1,28 +1,22 @@
 #include "music/SoundCard.h"
 
-#include "music/PemSoundsModule.h"
-
 void SoundCard::OpenCard(int16_t& intOutputDeviceId) {
     DeviceID_ = intOutputDeviceId;
     if (!Opened_) {
-        if (PemSoundsModule::OpenMidiOut(intOutputDeviceId) == platform::MMSYSERR_NOERROR) {
+        if (PemSoundsModule::OpenMidiOut(link_, intOutputDeviceId) == platform::MMSYSERR_NOERROR) {
             Opened_ = true;
         }
     }
 }
 
 void SoundCard::CloseCard() {
-    PemSoundsModule::CloseMidiOut();
+    PemSoundsModule::CloseMidiOut(link_);
     Opened_ = false;
 }
 
 void SoundCard::MidiReset() {
-    platform::midiOutReset(PemSoundsModule::MidiOutHandle);
-    if (platform::MidiOutDevice* tap = PemSoundsModule::MessageTap()) {
-        tap->reset();
+    platform::midiOutReset(link_.devices, link_.MidiOutHandle);
+    if (link_.tap != nullptr) {
+        link_.tap->reset();
     }
-}
-
-uint32_t SoundCard::HandleForMidiOut() const {
-    return PemSoundsModule::MidiOutHandle;
 }

@@ -37,7 +37,7 @@ int floorDiv(int a, int b) {
 
 } // namespace
 
-Tone::Tone(QObject* parent) : QObject(parent) {}
+Tone::Tone(PemSoundsModule::Link& link, QObject* parent) : QObject(parent), link_(link) {}
 
 const QStringList& Tone::NoteNameList() {
     static const QStringList names = {"C",  "C#", "D",  "Eb", "E",  "F",
@@ -102,7 +102,7 @@ void Tone::setPitch(const QString& text) {
     }
     NoteName_ = name;
     Octave_ = static_cast<int16_t>(octave);
-    PemSoundsModule::CurrentNoteNumber = number;
+    link_.CurrentNoteNumber = number;
     PitchText_ = NoteName_ + QString::number(Octave_);
 }
 
@@ -183,14 +183,13 @@ void Tone::Play() {
         uint8_t controller = MIDIConstants::ExpressionController;
         int32_t channel = Channel_;
         int32_t value = Volume_;
-        PemSoundsModule::SendControlChange(controller, channel, value);
+        PemSoundsModule::SendControlChange(link_, controller, channel, value);
         return;
     }
-    PemSoundsModule::CurrentNoteNumber = Octave_ * 12 + positionOfName() + 12;
-    PemSoundsModule::CurrentChannel = Channel_;
+    link_.CurrentNoteNumber = Octave_ * 12 + positionOfName() + 12;
+    link_.CurrentChannel = Channel_;
     int32_t program = instrument_;
     int32_t velocity = Volume_;
-    PemSoundsModule::SendProgramChange(program, PemSoundsModule::CurrentChannel);
-    PemSoundsModule::SendNoteOn(PemSoundsModule::CurrentNoteNumber, PemSoundsModule::CurrentChannel,
-                                velocity);
+    PemSoundsModule::SendProgramChange(link_, program, link_.CurrentChannel);
+    PemSoundsModule::SendNoteOn(link_, link_.CurrentNoteNumber, link_.CurrentChannel, velocity);
 }

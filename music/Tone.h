@@ -1,5 +1,7 @@
 #pragma once
 
+#include "music/PemSoundsModule.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -7,11 +9,11 @@
 #include <cstdint>
 
 // One musical event: a note with pitch, loudness, instrument and channel, or an
-// expression change when EventType is 11.
+// expression change when EventType is 11. Sounds through the link given, which outlives it.
 class Tone : public QObject {
     Q_OBJECT
 public:
-    explicit Tone(QObject* parent = nullptr);
+    explicit Tone(PemSoundsModule::Link& link, QObject* parent = nullptr);
 
     int16_t BeatsPerBar() const { return BeatsPerBar_; }
     void setBeatsPerBar(int16_t v) { BeatsPerBar_ = v; }
@@ -73,6 +75,7 @@ signals:
 private:
     int positionOfName(); // canonical spelling first, then its place in NoteNameList
 
+    PemSoundsModule::Link& link_;
     uint8_t EventType_ = 128;
     QString PitchText_ = QStringLiteral("C4");
     uint8_t Volume_ = 127;

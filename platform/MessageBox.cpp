@@ -9,11 +9,6 @@
 namespace platform {
 
 namespace {
-MessageBoxHook& hook() {
-    static MessageBoxHook h;
-    return h;
-}
-
 QWidget* ownerWindow() {
     if (QWidget* active = QApplication::activeWindow()) {
         return active;
@@ -29,18 +24,10 @@ QWidget* ownerWindow() {
 }
 } // namespace
 
-void setMessageBoxHook(MessageBoxHook h) {
-    hook() = std::move(h);
-}
-
 void messageBox(const QString& text) {
     const QString title = applicationTitle();
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (hook()) {
-        hook()(title, shown);
-        return;
-    }
     // Over the window on the screen (the splash at start-up), so that window managers treat
     // it as that window's dialog: centred on it and without a task-bar entry of its own.
     QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, title, shown.trimmed(),

@@ -7,11 +7,11 @@
 namespace platform {
 
 // A modal message box with only an OK button and no icon, titled with the
-// application's title; or, where nobody can answer one, what the hook does instead.
+// application's title.
 void messageBox(const QString& text);
 
-using MessageBoxHook = std::function<void(const QString& title, const QString& text)>;
-// Replaces the box (an empty hook restores the real one).
-void setMessageBoxHook(MessageBoxHook hook);
+// How a part of the program shows a message: messageBox, or where nobody can answer a box
+// (a screensaver, a render), a line on standard error.
+using MessageBoxes = std::function<void(const QString& text)>;
 
 } // namespace platform

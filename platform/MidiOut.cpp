@@ -157,8 +157,7 @@ MMRESULT copyText(const std::string& message, char* text, uint32_t size) {
 } // namespace
 
 struct MidiOutRegistry::State {
-    std::vector<MidiOutFactory> registered;
-    std::optional<std::vector<MidiOutFactory>> replaced;
+    const std::vector<MidiOutFactory> devices;
     std::map<HMIDIOUT, std::unique_ptr<MidiOutDevice>> open;
     HMIDIOUT nextHandle = 1;
     std::map<MMRESULT, std::string> details;
@@ -169,10 +168,9 @@ struct MidiOutRegistry::State {
     // they finish.
     std::vector<std::shared_ptr<PendingOpen>> leftBehind;
 
-    explicit State(std::chrono::milliseconds limit)
-        : details{{ZELPHOR_ERR_NOANSWER, seconds(limit)}}, timeLimit(limit) {}
-
-    const std::vector<MidiOutFactory>& devices() const { return replaced ? *replaced : registered; }
+    State(std::vector<MidiOutFactory> list, std::chrono::milliseconds limit)
+        : devices(std::move(list)), details{{ZELPHOR_ERR_NOANSWER, seconds(limit)}},
+          timeLimit(limit) {}
 
     void giveUp(std::shared_ptr<PendingOpen> pending) {
         abandon(*pending);
@@ -185,26 +183,11 @@ struct MidiOutRegistry::State {
             return pending->finished;
         });
     }
-
-    // Opens for a device list being replaced: each is given what is left of its time, so
-    // that a factory of the old list is not left running, then dropped.
-    void abandonAhead() {
-        for (auto& entry : ahead) {
-            PendingOpen& pending = *entry.second;
-            {
-                std::unique_lock lock(pending.mutex);
-                pending.done.wait_until(lock, pending.started + timeLimit,
-                                        [&pending] { return pending.result.has_value(); });
-            }
-            giveUp(std::move(entry.second));
-        }
-        ahead.clear();
-        joinFinished();
-    }
 };
 
-MidiOutRegistry::MidiOutRegistry(std::chrono::milliseconds openTimeLimit)
-    : state_(std::make_unique<State>(openTimeLimit)) {}
+MidiOutRegistry::MidiOutRegistry(std::vector<MidiOutFactory> devices,
+                                 std::chrono::milliseconds openTimeLimit)
+    : state_(std::make_unique<State>(std::move(devices), openTimeLimit)) {}
 
 MidiOutRegistry::~MidiOutRegistry() {
     for (auto& entry : state_->ahead) {
@@ -229,23 +212,6 @@ bool MidiOutRegistry::settle(std::chrono::milliseconds limit) {
     return state_->leftBehind.empty();
 }
 
-void MidiOutRegistry::registerDevices(std::vector<MidiOutFactory> devices) {
-    if (!state_->replaced) {
-        state_->abandonAhead();
-    }
-    state_->registered = std::move(devices);
-}
-
-void MidiOutRegistry::replaceDevices(std::vector<MidiOutFactory> devices) {
-    state_->abandonAhead();
-    state_->replaced = std::move(devices);
-}
-
-void MidiOutRegistry::restoreDevices() {
-    state_->abandonAhead();
-    state_->replaced.reset();
-}
-
 MMRESULT MidiOutRegistry::open(HMIDIOUT* handle, int32_t deviceId) {
     if (handle == nullptr) {
         return MMSYSERR_INVALPARAM;
@@ -253,7 +219,7 @@ MMRESULT MidiOutRegistry::open(HMIDIOUT* handle, int32_t deviceId) {
     *handle = 0;
     State& r = *state_;
     r.joinFinished();
-    const auto& devices = r.devices();
+    const auto& devices = r.devices;
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size()) {
         return devices.empty() ? MIDIERR_NODEVICE : MMSYSERR_BADDEVICEID;
     }
@@ -289,7 +255,7 @@ MMRESULT MidiOutRegistry::open(HMIDIOUT* handle, int32_t deviceId) {
 
 void MidiOutRegistry::openAhead(int32_t deviceId) {
     State& r = *state_;
-    const auto& devices = r.devices();
+    const auto& devices = r.devices;
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size() ||
         r.ahead.count(deviceId) != 0) {
         return;
@@ -345,49 +311,26 @@ std::string MidiOutRegistry::errorText(MMRESULT code) const {
     return outText(code, state_->details);
 }
 
-MidiOutRegistry& programMidiOut() {
-    static MidiOutRegistry r;
-    return r;
+MMRESULT midiOutOpen(MidiOutRegistry& system, HMIDIOUT* handle, int32_t deviceId, uintptr_t,
+                     uintptr_t, uint32_t) {
+    return system.open(handle, deviceId);
 }
 
-void registerMidiOutDevices(std::vector<MidiOutFactory> devices) {
-    programMidiOut().registerDevices(std::move(devices));
+MMRESULT midiOutShortMsg(MidiOutRegistry& system, HMIDIOUT handle, uint32_t message) {
+    return system.shortMessage(handle, message);
 }
 
-void setMidiOutDevices(std::vector<MidiOutFactory> devices) {
-    programMidiOut().replaceDevices(std::move(devices));
+MMRESULT midiOutReset(MidiOutRegistry& system, HMIDIOUT handle) {
+    return system.reset(handle);
 }
 
-void restoreDefaultMidiOutDevices() {
-    programMidiOut().restoreDevices();
+MMRESULT midiOutClose(MidiOutRegistry& system, HMIDIOUT handle) {
+    return system.close(handle);
 }
 
-bool settleMidiOut(std::chrono::milliseconds limit) {
-    return programMidiOut().settle(limit);
-}
-
-void openMidiOutAhead(int32_t deviceId) {
-    programMidiOut().openAhead(deviceId);
-}
-
-MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t, uintptr_t, uint32_t) {
-    return programMidiOut().open(handle, deviceId);
-}
-
-MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message) {
-    return programMidiOut().shortMessage(handle, message);
-}
-
-MMRESULT midiOutReset(HMIDIOUT handle) {
-    return programMidiOut().reset(handle);
-}
-
-MMRESULT midiOutClose(HMIDIOUT handle) {
-    return programMidiOut().close(handle);
-}
-
-MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size) {
-    return copyText(programMidiOut().errorText(code), text, size);
+MMRESULT midiOutGetErrorTextA(const MidiOutRegistry& system, MMRESULT code, char* text,
+                              uint32_t size) {
+    return copyText(system.errorText(code), text, size);
 }
 
 MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size) {

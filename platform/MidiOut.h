@@ -54,21 +54,16 @@ using MidiOutFactory = std::function<MidiOpenResult(std::stop_token)>;
 // later is closed again. An audio server that has lost its session manager may never answer.
 inline constexpr std::chrono::milliseconds kDefaultOpenTimeLimit{2000};
 
-// The system's output devices by number, and the handles open on them. There are none until
-// start-up registers them; the built-in synthesizer is device 0. Owns the threads its opens
-// run on: its destructor stops and joins every one of them.
+// The system's output devices by number, given when it is made (the built-in synthesizer is
+// device 0 of the program's), and the handles open on them. Owns the threads its opens run
+// on: its destructor stops and joins every one of them.
 class MidiOutRegistry {
 public:
-    explicit MidiOutRegistry(std::chrono::milliseconds openTimeLimit = kDefaultOpenTimeLimit);
+    explicit MidiOutRegistry(std::vector<MidiOutFactory> devices = {},
+                             std::chrono::milliseconds openTimeLimit = kDefaultOpenTimeLimit);
     ~MidiOutRegistry();
     MidiOutRegistry(const MidiOutRegistry&) = delete;
     MidiOutRegistry& operator=(const MidiOutRegistry&) = delete;
-
-    void registerDevices(std::vector<MidiOutFactory> devices);
-    // Devices in place of the registered ones until restoreDevices: no sound or an outside
-    // port. Handles already open keep their device.
-    void replaceDevices(std::vector<MidiOutFactory> devices);
-    void restoreDevices();
 
     // Starts opening a device on a worker thread; the next open of that device takes its
     // result, waiting only for what is left. Opening the synthesizer takes a good part of a
@@ -93,22 +88,15 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// The registry the program's free functions below work on.
-MidiOutRegistry& programMidiOut();
-
-void registerMidiOutDevices(std::vector<MidiOutFactory> devices);
-void setMidiOutDevices(std::vector<MidiOutFactory> devices);
-void restoreDefaultMidiOutDevices();
-void openMidiOutAhead(int32_t deviceId);
-bool settleMidiOut(std::chrono::milliseconds limit);
-
-MMRESULT midiOutOpen(HMIDIOUT* handle, int32_t deviceId, uintptr_t callback, uintptr_t instance,
-                     uint32_t flags);
-MMRESULT midiOutShortMsg(HMIDIOUT handle, uint32_t message);
-MMRESULT midiOutReset(HMIDIOUT handle);
-MMRESULT midiOutClose(HMIDIOUT handle);
+// The system's functions, on the devices given.
+MMRESULT midiOutOpen(MidiOutRegistry& system, HMIDIOUT* handle, int32_t deviceId,
+                     uintptr_t callback, uintptr_t instance, uint32_t flags);
+MMRESULT midiOutShortMsg(MidiOutRegistry& system, HMIDIOUT handle, uint32_t message);
+MMRESULT midiOutReset(MidiOutRegistry& system, HMIDIOUT handle);
+MMRESULT midiOutClose(MidiOutRegistry& system, HMIDIOUT handle);
 // Copies the zero-terminated text for the code into text (size bytes at most).
-MMRESULT midiOutGetErrorTextA(MMRESULT code, char* text, uint32_t size);
+MMRESULT midiOutGetErrorTextA(const MidiOutRegistry& system, MMRESULT code, char* text,
+                              uint32_t size);
 MMRESULT midiInGetErrorTextA(MMRESULT code, char* text, uint32_t size);
 
 } // namespace platform

@@ -13,49 +13,45 @@
 #include <stop_token>
 #include <thread>
 
-// Device 0 is what start-up registers; devices put in its place before (--mute) stay in force.
-// The list is process-wide: this file's test starts from a process that registered nothing.
+// Device 0 of a session: the program's own devices, unless the options ask for silence.
 namespace {
 
-struct Step {
-    const char* what;
-    std::function<void()> action;
-    platform::MMRESULT opens; // what an open of device 0 gives afterwards
-    bool recorderHearsANote;  // a note sent through it reaches the registered recorder
-};
-
-TEST(DeviceRegistry, NothingBeforeStartUpRegistersAndAReplacementMadeBeforeStaysInForce) {
-    auto registered = std::make_shared<platform::MidiRecording>();
-    std::unique_ptr<app::Session> muted;
+TEST(DeviceRegistry, ASessionHoldsTheGivenDevicesUnlessTheOptionsAskForSilence) {
+    app::StartOptions plain;
     app::StartOptions mute;
     mute.mute = true;
-    const Step steps[] = {
-        {"nothing registered yet", [] {}, platform::MIDIERR_NODEVICE, false},
-        {"--mute before start-up", [&] { muted = std::make_unique<app::Session>(mute, nullptr); },
-         platform::MMSYSERR_NOERROR, false},
-        {"start-up registers the recorder while muted",
-         [&] { platform::registerMidiOutDevices({platform::recordingDevice(registered)}); },
-         platform::MMSYSERR_NOERROR, false},
-        {"the muted session ends", [&] { muted.reset(); }, platform::MMSYSERR_NOERROR, true},
-        {"a replacement fails",
-         [] {
-             platform::setMidiOutDevices({platform::failingDevice(platform::ZELPHOR_ERR_SYNTH)});
-         },
-         platform::ZELPHOR_ERR_SYNTH, false},
-        {"and is undone", [] { platform::restoreDefaultMidiOutDevices(); },
-         platform::MMSYSERR_NOERROR, true},
+    app::StartOptions saver;
+    saver.screensaver = app::StartOptions::Screensaver{};
+    app::StartOptions saverWithSound = saver;
+    saverWithSound.sound = true;
+    const struct {
+        const char* what;
+        const app::StartOptions& options;
+        bool given;               // the session is given the recorder as device 0
+        platform::MMRESULT opens; // what an open of device 0 gives
+        bool recorderHearsANote;  // a note sent through it reaches the recorder
+    } cases[] = {
+        {"no devices given", plain, false, platform::MIDIERR_NODEVICE, false},
+        {"the devices given", plain, true, platform::MMSYSERR_NOERROR, true},
+        {"--mute", mute, true, platform::MMSYSERR_NOERROR, false},
+        {"a screensaver", saver, true, platform::MMSYSERR_NOERROR, false},
+        {"a screensaver with --sound", saverWithSound, true, platform::MMSYSERR_NOERROR, true},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.action();
-        registered->clear();
-        platform::HMIDIOUT handle = 0;
-        ASSERT_EQ(platform::midiOutOpen(&handle, 0, 0, 0, 0), step.opens);
-        if (handle != 0) {
-            platform::midiOutShortMsg(handle, 0x7F3C90);
-            platform::midiOutClose(handle);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto recorder = std::make_shared<platform::MidiRecording>();
+        app::SessionParts parts;
+        if (c.given) {
+            parts.devices = {platform::recordingDevice(recorder)};
         }
-        EXPECT_EQ(registered->shortMessages().size(), step.recorderHearsANote ? 1u : 0u);
+        app::Session session(c.options, std::move(parts));
+        platform::HMIDIOUT handle = 0;
+        ASSERT_EQ(platform::midiOutOpen(session.devices(), &handle, 0, 0, 0, 0), c.opens);
+        if (handle != 0) {
+            platform::midiOutShortMsg(session.devices(), handle, 0x7F3C90);
+            platform::midiOutClose(session.devices(), handle);
+        }
+        EXPECT_EQ(recorder->shortMessages().size(), c.recorderHearsANote ? 1u : 0u);
     }
 }
 
@@ -96,18 +92,12 @@ TEST(DeviceRegistry, AnOpenThatDoesNotAnswerIsStoppedAndJoinedBeforeTheRegistryG
          }},
         {"an open started ahead and never taken",
          [](platform::MidiOutRegistry& r) { r.openAhead(0); }},
-        {"an open ahead dropped with its device list",
-         [](platform::MidiOutRegistry& r) {
-             r.openAhead(0);
-             r.replaceDevices({platform::failingDevice(platform::ZELPHOR_ERR_SYNTH)});
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         StuckOpen stuck;
         {
-            platform::MidiOutRegistry registry(20ms);
-            registry.registerDevices({stuck.factory()});
+            platform::MidiOutRegistry registry({stuck.factory()}, 20ms);
             c.use(registry);
         }
         EXPECT_TRUE(stuck.sawStop);
@@ -134,8 +124,7 @@ TEST(DeviceRegistry, SettlingWaitsForAStuckOpenOrCloseOnlyUpToItsLimit) {
     for (const bool stuckInClose : {false, true}) {
         SCOPED_TRACE(stuckInClose ? "close" : "open");
         std::atomic<bool> release{false};
-        platform::MidiOutRegistry registry(20ms);
-        registry.registerDevices({[&](std::stop_token) {
+        const platform::MidiOutFactory device = [&](std::stop_token) {
             platform::MidiOpenResult opened;
             if (stuckInClose) {
                 opened.device = std::make_unique<StuckClose>(release);
@@ -145,7 +134,8 @@ TEST(DeviceRegistry, SettlingWaitsForAStuckOpenOrCloseOnlyUpToItsLimit) {
                 std::this_thread::sleep_for(1ms);
             }
             return opened;
-        }});
+        };
+        platform::MidiOutRegistry registry({device}, 20ms);
         const auto start = std::chrono::steady_clock::now();
         if (stuckInClose) {
             platform::HMIDIOUT handle = 0;

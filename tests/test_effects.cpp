@@ -51,7 +51,7 @@ TEST(BouncingPoints, TurnOnlyBeyondAnEdgeAndWhileHeadingOut) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << int(timer) << ", " << c.which << " from " << c.from);
             OpenRecorder midi;
-            FakeHost host(QSize(100, 80));
+            FakeHost host(QSize(100, 80), nullptr, &midi.link);
             FormState& s = host.state();
             float* position[] = {&s.X1, &s.Y1, &s.X2, &s.Y2};
             float* step[] = {&s.DX1, &s.DY1, &s.DX2, &s.DY2};
@@ -192,7 +192,7 @@ TEST(Effects, EachRunEndsExactlyBeyondItsLimit) {
         const Case& c = cases[i];
         SCOPED_TRACE(testing::Message() << "case " << i);
         OpenRecorder midi;
-        FakeHost host(c.size);
+        FakeHost host(c.size, nullptr, &midi.link);
         Effects effects(host);
         effects.click(c.button);
         c.setup(host.state(), host.MyPic());
@@ -226,7 +226,7 @@ TEST(Effects, StartsThatDrawANewInstrumentOrPlayANote) {
     };
     for (const auto& [button, draws, plays] : cases) {
         OpenRecorder midi;
-        FakeHost host(QSize(400, 300));
+        FakeHost host(QSize(400, 300), nullptr, &midi.link);
         host.state().Instrument = 77;
         // Int(0.3 * 80) = 24; a band draws its colour until the levels differ.
         platform::ScriptedRandom rnd(
@@ -240,7 +240,7 @@ TEST(Effects, StartsThatDrawANewInstrumentOrPlayANote) {
 
 TEST(BlackHoles, AStartTakesItsCentreColourAndRadiusFromTheNumbersInOrder) {
     OpenRecorder midi;
-    FakeHost host(QSize(400, 300));
+    FakeHost host(QSize(400, 300), nullptr, &midi.link);
     // Instrument, x, y, red, green, blue, radius. Colours are 63..255, halves to even.
     platform::ScriptedRandom rnd({0.5f, 0.25f, 0.75f, 0.0f, 1.0f / 128, 0.99999994f, 0.5f});
     host.useNumbers(rnd);
@@ -255,7 +255,7 @@ TEST(BlackHoles, AStartTakesItsCentreColourAndRadiusFromTheNumbersInOrder) {
 
 TEST(ExplodingSuns, EverySunStartsTheTuneFromItsFirstNote) {
     OpenRecorder midi;
-    FakeHost host(QSize(400, 300));
+    FakeHost host(QSize(400, 300), nullptr, &midi.link);
     FormState& s = host.state();
     s.DX1 = 1;
     s.TuneIndex = 7;
@@ -273,7 +273,7 @@ TEST(ExplodingSuns, EverySunStartsTheTuneFromItsFirstNote) {
 TEST(GalacticSatellites, WavesThenAPauseThenBlackHolesUnlessTheWindowClosed) {
     for (bool closed : {false, true}) {
         OpenRecorder midi;
-        FakeHost host(QSize(400, 300));
+        FakeHost host(QSize(400, 300), nullptr, &midi.link);
         host.selectedTune = 1;
         std::vector<float> numbers(15);
         for (std::size_t i = 0; i < numbers.size(); ++i) {

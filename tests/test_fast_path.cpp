@@ -317,7 +317,7 @@ TEST(FastPath, EveryEffectsTicksDrawWhatTheyAreMeantTo) {
         std::vector<float> numbers(20000);
         std::generate(numbers.begin(), numbers.end(), [&] { return float(gen() >> 8) * 0x1p-24f; });
         platform::ScriptedRandom random(numbers);
-        testing_support::FakeHost host(QSize(1024, 594), &random);
+        testing_support::FakeHost host(QSize(1024, 594), &random, &midi.link);
         Effects effects(host);
         FormState& s = host.state();
         host.MyPic().setDrawStyle(DrawingSurface::Dot); // each Effect takes its own pen

@@ -43,13 +43,14 @@ TEST(TonePitch, TextsGiveCanonicalSpellingsAndNumbers) {
         {"Fb4", 64, "E4"}, {"Cb4", 59, "B3"},  {"B#4", 72, "C5"},  {"Cb0", 11, "B-1"},
         {"a0", 21, "A0"},  {"B#8", 120, "C9"}, {"g9", 127, "G9"},  {"G#5", 80, "Ab5"},
     };
+    RecordedMidi midi;
     for (const auto& [text, number, canonical] : cases) {
-        Tone tone;
+        Tone tone(midi.link);
         EXPECT_TRUE(rejections(tone, text).empty()) << text;
         // Reading the number sends nothing and changes nothing the next note is sent with.
-        PemSoundsModule::CurrentNoteNumber = -1;
+        midi.link.CurrentNoteNumber = -1;
         EXPECT_EQ(tone.Number(), number) << text;
-        EXPECT_EQ(PemSoundsModule::CurrentNoteNumber, -1) << text;
+        EXPECT_EQ(midi.link.CurrentNoteNumber, -1) << text;
         EXPECT_EQ(tone.PitchText(), canonical) << text;
     }
 }
@@ -61,8 +62,9 @@ TEST(TonePitch, BadTextsAreRejectedOnceAndChangeNothing) {
         {"CB4", WrongSharpFlat},  {"B-1", WrongSharpFlat},  {"A9", AboveMax},
         {"G#9", AboveMax},        {"b#9", AboveMax},
     };
+    RecordedMidi midi;
     for (const auto& [text, expected] : cases) {
-        Tone tone;
+        Tone tone(midi.link);
         tone.setPitch("F#3");
         EXPECT_EQ(rejections(tone, text), std::vector<Rejection>{expected}) << text;
         EXPECT_EQ(tone.PitchText(), "F#3") << text;
@@ -93,16 +95,16 @@ TEST(SoundCard, OpensOnceClosesAlwaysAndReportsAFailedOpen) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.deviceWorks << " " << c.opens.size());
-        RecordedMidi midi;
-        CapturedMessageBoxes boxes;
+        auto log = std::make_shared<platform::MidiRecording>();
         int platformOpens = 0;
-        platform::setMidiOutDevices({[&](std::stop_token stop) {
+        RecordedMidi midi({{[&](std::stop_token stop) {
             ++platformOpens;
-            return c.deviceWorks ? platform::recordingDevice(midi.shared())(stop)
+            return c.deviceWorks ? platform::recordingDevice(log)(stop)
                                  : platform::failingDevice(platform::MMSYSERR_ALLOCATED)(stop);
-        }});
-        PemSoundsModule::MidiOutHandle = 77; // an open, even a failed one, replaces it
-        SoundCard card;
+        }}});
+        const CapturedMessageBoxes& boxes = midi.boxes;
+        midi.link.MidiOutHandle = 77; // an open, even a failed one, replaces it
+        SoundCard card(midi.link);
         if (c.closeFirst) {
             card.CloseCard();
         }
@@ -119,7 +121,6 @@ TEST(SoundCard, OpensOnceClosesAlwaysAndReportsAFailedOpen) {
         }
         card.CloseCard();
         EXPECT_FALSE(card.Opened());
-        PemSoundsModule::MidiOutHandle = 0;
     }
 }
 
@@ -130,17 +131,18 @@ TEST(MidiErrorMessage, TheLocationChoosesOutputOrInputTextsAndTheBufferCutsLongO
         {"midiIN_Open", "The MIDI input device number is out of range"},
         {"Open", "The MIDI input device number is out of range"},
     };
-    for (const auto& [location, text] : cases) {
-        EXPECT_EQ(PemSoundsModule::MidiErrorMessage(location, platform::MMSYSERR_BADDEVICEID),
-                  QString(location) + "\r\n" + text + "\r\n");
-    }
-    RecordedMidi midi;
     const auto code = platform::ZELPHOR_ERR_NOSOUNDFONT;
-    platform::setMidiOutDevices(
-        {platform::failingDevice(code, "looked in /nowhere" + std::string(600, 'x'))});
+    RecordedMidi midi(
+        {{platform::failingDevice(code, "looked in /nowhere" + std::string(600, 'x'))}});
+    for (const auto& [location, text] : cases) {
+        EXPECT_EQ(
+            PemSoundsModule::MidiErrorMessage(midi.link, location, platform::MMSYSERR_BADDEVICEID),
+            QString(location) + "\r\n" + text + "\r\n");
+    }
     platform::HMIDIOUT handle = 7;
-    EXPECT_EQ(platform::midiOutOpen(&handle, 0, 1, 0, 0), code);
-    const QStringList lines = PemSoundsModule::MidiErrorMessage("midiOUT_Open", code).split("\r\n");
+    EXPECT_EQ(platform::midiOutOpen(midi.devices, &handle, 0, 1, 0, 0), code);
+    const QStringList lines =
+        PemSoundsModule::MidiErrorMessage(midi.link, "midiOUT_Open", code).split("\r\n");
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].contains("looked in /nowhere"));
     EXPECT_EQ(lines[1].size(), 254);
@@ -168,6 +170,7 @@ struct Player {
     FormState s;
     platform::ClockSeededRandom random;
     explicit Player(int option, int16_t index = 0) {
+        s.Output = &midi.link;
         Tunes::LoadFirstTune(s, random);
         Tunes::LoadTune(s, option, random);
         s.TuneIndex = index;
@@ -234,6 +237,7 @@ TEST(Tunes, SwitchEndsTheOldTonesNoteBeforeReplacingIt) {
     platform::ScriptedRandom instruments({0.1f, 0.5f}); // 8 for the first tone, 40 for the next
     OpenRecorder midi;
     FormState s;
+    s.Output = &midi.link;
     Tunes::LoadFirstTune(s, instruments);
     s.DX1 = 1;
     s.TuneIndex = 50;

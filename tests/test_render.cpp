@@ -156,12 +156,13 @@ TEST(Render, PicturesAndNotesAreWhatTheLiveWindowShowsAndSendsAtTheSameMoments) 
     random.repeatable(*options.seed);
     platform::VirtualClock clock;
     TimedRecorder live(clock);
-    platform::setMidiOutDevices({platform::deviceOnto(live)});
     {
-        SoundCard card;
+        platform::MidiOutRegistry devices({platform::deviceOnto(live)});
+        PemSoundsModule::Link link(devices, {});
+        SoundCard card(link);
         int16_t device = 0;
         card.OpenCard(device);
-        frmGraphicsPlay window(card, app::ProgramContext{clock, random, {}});
+        frmGraphicsPlay window(card, app::ProgramContext{clock, random, {}, link});
         window.showInside(nullptr, options.render->size);
         PanelControls controls(window);
         controls.setSpeed(*options.speed);
@@ -177,7 +178,6 @@ TEST(Render, PicturesAndNotesAreWhatTheLiveWindowShowsAndSendsAtTheSameMoments) 
         clock.advanceTo(3 * nsPerSecond);
         window.close();
     }
-    platform::restoreDefaultMidiOutDevices();
     EXPECT_EQ(rendered.synth.notes, live.notes);
 }
 

@@ -98,14 +98,13 @@ using testing_support::eventually;
 struct Routed {
     explicit Routed(const char* name, std::shared_ptr<FakePorts> p = std::make_shared<FakePorts>(),
                     const QString& record = {})
-        : ports(std::move(p)), session(options(name, record), ports, {1s, 20ms}) {
+        : ports(std::move(p)),
+          session(options(name, record),
+                  {.ports = ports, .timing = {1s, 20ms}, .boxes = boxes.show()}) {
         int16_t device = 0;
         card.OpenCard(device);
     }
-    ~Routed() {
-        card.CloseCard();
-        PemSoundsModule::MidiOutHandle = 0;
-    }
+    ~Routed() { card.CloseCard(); }
     static app::StartOptions options(const char* name, const QString& record) {
         app::StartOptions o;
         o.midiOut = QString::fromUtf8(name);
@@ -120,13 +119,13 @@ struct Routed {
         uint8_t controller = static_cast<uint8_t>(note);
         switch (message & 0xF0) {
         case 0x90:
-            PemSoundsModule::SendNoteOn(note, channel, value);
+            PemSoundsModule::SendNoteOn(session.sound(), note, channel, value);
             break;
         case 0xB0:
-            PemSoundsModule::SendControlChange(controller, channel, value);
+            PemSoundsModule::SendControlChange(session.sound(), controller, channel, value);
             break;
         case 0xC0:
-            PemSoundsModule::SendProgramChange(note, channel);
+            PemSoundsModule::SendProgramChange(session.sound(), note, channel);
             break;
         }
     }
@@ -134,7 +133,7 @@ struct Routed {
     testing_support::CapturedMessageBoxes boxes;
     std::shared_ptr<FakePorts> ports;
     app::Session session;
-    SoundCard card;
+    SoundCard card{session.sound()};
 };
 
 } // namespace

@@ -19,11 +19,10 @@ using testing_support::RecordedMidi;
 
 namespace {
 
-// The real clock and numbers of its own, for as long as the tests run.
-const app::ProgramContext& realContext() {
+// The real clock and numbers of its own, for as long as the tests run, and the sound given.
+app::ProgramContext realContext(PemSoundsModule::Link& sound) {
     static platform::ClockSeededRandom random;
-    static const app::ProgramContext context{platform::realClock(), random, {}};
-    return context;
+    return {platform::realClock(), random, {}, sound};
 }
 
 // Processor time used by the whole process, every thread included.
@@ -95,7 +94,7 @@ TEST(StartUp, JingleSplashAndMainWindowWithOrWithoutAKey) {
             }
         });
         const double start = platform::monotonicSeconds();
-        MainSplash::Main(realContext());
+        MainSplash::Main(realContext(midi.link));
         const double took = platform::monotonicSeconds() - start;
 
         ASSERT_NE(seenSplash, nullptr);
@@ -121,8 +120,8 @@ TEST(StartUp, JingleSplashAndMainWindowWithOrWithoutAKey) {
 
 TEST(StartUp, AMainWindowPreparedAheadShowsAsAFreshOne) {
     testing_support::OpenRecorder midi;
-    frmGraphicsPlay fresh(midi.card, realContext());
-    frmGraphicsPlay prepared(midi.card, realContext());
+    frmGraphicsPlay fresh(midi.card, realContext(midi.link));
+    frmGraphicsPlay prepared(midi.card, realContext(midi.link));
     prepared.prepareToShow();
     EXPECT_FALSE(prepared.isVisible());
     fresh.showLoaded();
@@ -143,36 +142,30 @@ TEST(StartUp, ADeviceOpenedAheadIsOpenedOnceOffTheMainThread) {
     auto log = std::make_shared<platform::MidiRecording>();
     std::atomic<int> opens{0};
     std::thread::id openedOn;
-    platform::setMidiOutDevices({[&](std::stop_token stop) {
+    platform::MidiOutRegistry devices({[&](std::stop_token stop) {
         ++opens;
         openedOn = std::this_thread::get_id();
         return platform::recordingDevice(log)(stop);
     }});
-    platform::openMidiOutAhead(0);
-    platform::openMidiOutAhead(0);
-    platform::openMidiOutAhead(7);
+    devices.openAhead(0);
+    devices.openAhead(0);
+    devices.openAhead(7);
     platform::HMIDIOUT first = 0;
     platform::HMIDIOUT second = 0;
-    ASSERT_EQ(platform::midiOutOpen(&first, 0, 0, 0, 0), platform::MMSYSERR_NOERROR);
+    ASSERT_EQ(devices.open(&first, 0), platform::MMSYSERR_NOERROR);
     EXPECT_EQ(opens.load(), 1);
     EXPECT_NE(openedOn, std::this_thread::get_id());
-    ASSERT_EQ(platform::midiOutOpen(&second, 0, 0, 0, 0), platform::MMSYSERR_NOERROR);
+    ASSERT_EQ(devices.open(&second, 0), platform::MMSYSERR_NOERROR);
     EXPECT_EQ(opens.load(), 2);
-    platform::midiOutClose(first);
-    platform::midiOutClose(second);
-
-    // A device list replaced meanwhile drops what was opened for the old one.
-    platform::openMidiOutAhead(0);
-    platform::setMidiOutDevices({platform::failingDevice(platform::ZELPHOR_ERR_SYNTH, "")});
-    EXPECT_EQ(platform::midiOutOpen(&first, 0, 0, 0, 0), platform::ZELPHOR_ERR_SYNTH);
-    platform::restoreDefaultMidiOutDevices();
+    devices.close(first);
+    devices.close(second);
 }
 
 TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
-    testing_support::CapturedMessageBoxes boxes;
-    platform::setMidiOutDevices(
-        {platform::failingDevice(platform::ZELPHOR_ERR_NOSOUNDFONT, "looked in /nowhere")});
-    MainSplash::Main(realContext());
+    RecordedMidi midi(
+        {{platform::failingDevice(platform::ZELPHOR_ERR_NOSOUNDFONT, "looked in /nowhere")}});
+    const testing_support::CapturedMessageBoxes& boxes = midi.boxes;
+    MainSplash::Main(realContext(midi.link));
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_EQ(boxes.titles.front(), "Zelphor");
     EXPECT_TRUE(boxes.texts.front().startsWith("midiOUT_Open\n"));
@@ -184,5 +177,4 @@ TEST(StartUp, FailedDeviceShowsOneBoxAndGoesOnSilently) {
     MainSplash::MainWindow()->panel().freezeButton()->click();
     MainSplash::MainWindow()->close();
     MainSplash::Shutdown();
-    platform::restoreDefaultMidiOutDevices();
 }

@@ -40,12 +40,6 @@ constexpr uint32_t kMiddleCOff = 0x00003C90;
 constexpr uint32_t kStringsOnChannel1 = 0x000030C0;
 constexpr uint32_t kFullExpression = 0x007F0BB0;
 
-std::string errorText(platform::MMRESULT code) {
-    char text[256];
-    platform::midiOutGetErrorTextA(code, text, sizeof text);
-    return text;
-}
-
 // A socket that takes connections and never answers: a sound server that has lost its
 // session manager behaves so.
 struct SilentServer {
@@ -67,15 +61,17 @@ protected:
         if (st::installedSoundFonts().empty()) {
             GTEST_SKIP() << "no General MIDI sound font installed";
         }
-        platform::setMidiOutDevices({platform::noting(st::synthesizer(), opened)});
+        devices = std::make_unique<platform::MidiOutRegistry>(
+            std::vector<platform::MidiOutFactory>{platform::noting(st::synthesizer(), opened)});
         dir = fs::temp_directory_path() / ("zelphor-synth-" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
 
     void TearDown() override {
         if (handle != 0) {
-            platform::midiOutClose(handle);
+            platform::midiOutClose(*devices, handle);
         }
+        devices.reset();
         st::restoreDefaults();
         std::error_code ec;
         fs::remove_all(dir, ec);
@@ -87,7 +83,13 @@ protected:
         return p.string();
     }
 
-    platform::MMRESULT open() { return platform::midiOutOpen(&handle, 0, 1, 0, 0); }
+    platform::MMRESULT open() { return platform::midiOutOpen(*devices, &handle, 0, 1, 0, 0); }
+
+    std::string errorText(platform::MMRESULT code) const {
+        char text[256];
+        platform::midiOutGetErrorTextA(*devices, code, text, sizeof text);
+        return text;
+    }
 
     platform::MidiOutDevice& device() { return **opened; }
 
@@ -103,6 +105,7 @@ protected:
 
     std::shared_ptr<platform::MidiOutDevice*> opened =
         std::make_shared<platform::MidiOutDevice*>(nullptr);
+    std::unique_ptr<platform::MidiOutRegistry> devices;
     fs::path dir;
     platform::HMIDIOUT handle = 0;
 };
@@ -120,9 +123,10 @@ TEST_F(SynthDevice, WithoutAnAudioServerOpenFailsQuicklyAndNamesTheOutputsTried)
     const std::string text = errorText(platform::ZELPHOR_ERR_NOAUDIO);
     EXPECT_NE(text.find("tried PulseAudio, ALSA"), std::string::npos) << text;
 
-    EXPECT_EQ(platform::midiOutShortMsg(handle, kMiddleCOn), platform::MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(platform::midiOutShortMsg(*devices, handle, kMiddleCOn),
+              platform::MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(platform::midiOutReset(*devices, handle), platform::MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(platform::midiOutClose(*devices, handle), platform::MMSYSERR_INVALHANDLE);
 }
 
 // The outputs are tried in order and the first that starts plays; one that refuses hands on
@@ -155,7 +159,7 @@ TEST_F(SynthDevice, TheFirstAudioOutputThatStartsIsTheOneThatPlays) {
         ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
         EXPECT_TRUE(
             eventually([&] { return fs::exists(c.used) && fs::file_size(c.used) > 0; }, 5s));
-        platform::midiOutClose(handle);
+        platform::midiOutClose(*devices, handle);
         handle = 0;
         EXPECT_FALSE(fs::exists(c.unused));
     }
@@ -207,7 +211,7 @@ TEST_F(SynthDevice, OpensTheFirstUsableFontOrSaysWhereItLooked) {
             EXPECT_NE(offlineError.find(part), std::string::npos) << offlineError;
         }
         if (handle != 0) {
-            platform::midiOutClose(handle);
+            platform::midiOutClose(*devices, handle);
             handle = 0;
         }
     }
@@ -221,8 +225,7 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     ScopedEnv pulse("PULSE_SERVER", "unix:" + socketPath);
     st::useAudioDrivers({"pulseaudio"});
     {
-        platform::MidiOutRegistry registry(500ms);
-        registry.registerDevices({st::synthesizer()});
+        platform::MidiOutRegistry registry({st::synthesizer()}, 500ms);
         platform::HMIDIOUT stuck = 0;
         const auto start = Clock::now();
         EXPECT_EQ(registry.open(&stuck, 0), platform::ZELPHOR_ERR_NOANSWER);
@@ -244,18 +247,18 @@ TEST_F(SynthDevice, AServerThatNeverAnswersCostsTheTimeLimitAndNoMore) {
     ASSERT_EQ(open(), platform::MMSYSERR_NOERROR);
     ASSERT_TRUE(eventually([this] { return !state().audioRunning; }, 10s));
     st::useAudioDrivers({"pulseaudio"});
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     // Time for the synthesizer's thread to restart the output and so wait for the server; the
     // window's thread never does. A full queue drops notes, and a reset still gets through.
     std::this_thread::sleep_for(100ms);
     for (int i = 0; i < 10000; ++i) {
-        platform::midiOutShortMsg(handle, kMiddleCOn);
+        platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     }
-    platform::midiOutShortMsg(handle, kFullExpression);
-    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_NOERROR);
+    platform::midiOutShortMsg(*devices, handle, kFullExpression);
+    EXPECT_EQ(platform::midiOutReset(*devices, handle), platform::MMSYSERR_NOERROR);
     EXPECT_GT(state().dropped, 0);
     const auto closing = Clock::now();
-    EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(platform::midiOutClose(*devices, handle), platform::MMSYSERR_NOERROR);
     handle = 0;
     EXPECT_LT(Clock::now() - closing, 1s);
 }
@@ -309,12 +312,12 @@ TEST_P(IdleAudio, PausesWhenSilentAndResumesWithTheNextNoteAudible) {
     ASSERT_TRUE(paused());
 
     // Controls and programs make no sound: they leave the output paused.
-    platform::midiOutShortMsg(handle, kFullExpression);
-    platform::midiOutShortMsg(handle, kOrganOnChannel1);
+    platform::midiOutShortMsg(*devices, handle, kFullExpression);
+    platform::midiOutShortMsg(*devices, handle, kOrganOnChannel1);
     applied();
     EXPECT_FALSE(state().audioRunning);
 
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     EXPECT_GT(loudestAfterApplied(), 100);
     const auto resumed = state();
     EXPECT_TRUE(resumed.audioRunning);
@@ -323,21 +326,21 @@ TEST_P(IdleAudio, PausesWhenSilentAndResumesWithTheNextNoteAudible) {
 }
 
 TEST_P(IdleAudio, StaysRunningWhileANoteSoundsAndPausesAfterReset) {
-    platform::midiOutShortMsg(handle, kOrganOnChannel1);
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kOrganOnChannel1);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     // Many idle periods with the organ held: the output must keep running.
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(state().audioRunning);
     EXPECT_EQ(state().audioStarts, 1);
 
-    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(platform::midiOutReset(*devices, handle), platform::MMSYSERR_NOERROR);
     // Released by the reset: held, the organ would keep the output running.
     ASSERT_TRUE(paused());
 
     // Closing while a note sounds does not wait for it.
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     const auto start = Clock::now();
-    EXPECT_EQ(platform::midiOutClose(handle), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(platform::midiOutClose(*devices, handle), platform::MMSYSERR_NOERROR);
     handle = 0;
     EXPECT_LT(Clock::now() - start, 1s);
 }
@@ -345,11 +348,11 @@ TEST_P(IdleAudio, StaysRunningWhileANoteSoundsAndPausesAfterReset) {
 // Near the voice limit the library leaves some released voices unfinished for good. Those
 // must not keep the output running: a release older than the limit counts as silence.
 TEST_P(IdleAudio, ALongReleasePausesOnceTheLimitHasPassed) {
-    platform::midiOutShortMsg(handle, kStringsOnChannel1);
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kStringsOnChannel1);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     applied();
     std::this_thread::sleep_for(100ms);
-    platform::midiOutShortMsg(handle, kMiddleCOff);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOff);
     applied();
     ASSERT_TRUE(eventually([this] { return !state().audioRunning; }, 1000ms));
     EXPECT_GT(state().activeVoices, 0) << "the release had not ended yet";
@@ -358,15 +361,15 @@ TEST_P(IdleAudio, ALongReleasePausesOnceTheLimitHasPassed) {
 TEST_P(IdleAudio, AnOutputThatWillNotRestartKeepsTheDeviceUsable) {
     ASSERT_TRUE(paused());
     st::useAudioDrivers({"file"}, (dir / "missing-dir" / "out.raw").string());
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     applied();
     EXPECT_FALSE(state().audioRunning);
-    EXPECT_EQ(platform::midiOutReset(handle), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(platform::midiOutReset(*devices, handle), platform::MMSYSERR_NOERROR);
 
     st::useAudioDrivers({"file"}, output);
     // A refused restart is retried after a pause of about a second, not on every note.
     std::this_thread::sleep_for(1500ms);
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     applied();
     EXPECT_TRUE(state().audioRunning);
 }
@@ -402,7 +405,7 @@ private:
 // Every instrument is loaded in the background, which the diagnostic line says once; and a
 // note after a program change sounds.
 TEST_P(IdleAudio, EveryInstrumentIsLoadedAheadOfItsFirstNote) {
-    platform::midiOutClose(handle);
+    platform::midiOutClose(*devices, handle);
     handle = 0;
     st::configure([](platform::SynthSettings& s) {
         s.preload = true;
@@ -419,8 +422,8 @@ TEST_P(IdleAudio, EveryInstrumentIsLoadedAheadOfItsFirstNote) {
             [](const std::string& l) { return l.find("all 81 instruments are loaded") != l.npos; });
     };
     EXPECT_TRUE(eventually([&] { return loadedLines() > 0; }, 5s));
-    platform::midiOutShortMsg(handle, kStringsOnChannel1);
-    platform::midiOutShortMsg(handle, kMiddleCOn);
+    platform::midiOutShortMsg(*devices, handle, kStringsOnChannel1);
+    platform::midiOutShortMsg(*devices, handle, kMiddleCOn);
     EXPECT_GT(loudestAfterApplied(), 100);
     EXPECT_EQ(loadedLines(), 1);
 }

@@ -54,8 +54,9 @@ TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
     for (const NoSoundCase& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedEnv font("ZELPHOR_SOUNDFONT", c.chosenFont);
-        testing_support::CapturedMessageBoxes boxes;
-        PemSoundsModule::ShowMidiError("midiOUT_Open", c.code);
+        testing_support::RecordedMidi midi;
+        const testing_support::CapturedMessageBoxes& boxes = midi.boxes;
+        PemSoundsModule::ShowMidiError(midi.link, "midiOUT_Open", c.code);
         ASSERT_EQ(boxes.texts.size(), 1);
         const QString text = boxes.texts.front();
         EXPECT_TRUE(text.startsWith("midiOUT_Open\n")) << text.toStdString();

@@ -62,7 +62,8 @@ Quarters quarters(const std::vector<double>& series) {
 class Soak {
 public:
     Soak(platform::OfflineSynthesizer& synth, SoundCard& card)
-        : synth_(synth), form_(card, app::ProgramContext{platform::realClock(), random_, {}}) {
+        : synth_(synth),
+          form_(card, app::ProgramContext{platform::realClock(), random_, {}, card.link()}) {
         form_.showLoaded();
         // The advertisement window is not what this measures.
         form_.adTimer().stop();
@@ -197,8 +198,9 @@ TEST(Soak, AllEffectsForAnHourStayFlat) {
     std::unique_ptr<platform::OfflineSynthesizer> synth =
         platform::OfflineSynthesizer::create(kRate, &error);
     ASSERT_NE(synth, nullptr) << "the synthesizer does not start: " << error;
-    platform::setMidiOutDevices({platform::deviceOnto(synth->device())});
-    SoundCard card;
+    platform::MidiOutRegistry devices({platform::deviceOnto(synth->device())});
+    PemSoundsModule::Link link(devices, {});
+    SoundCard card(link);
     int16_t device = 0;
     card.OpenCard(device);
     ASSERT_TRUE(card.Opened());
@@ -208,7 +210,6 @@ TEST(Soak, AllEffectsForAnHourStayFlat) {
     soak.run(minutesToRun() * 60000.0);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    platform::restoreDefaultMidiOutDevices();
 
     ASSERT_GE(soak.rssKb.size(), 8u);
     const Quarters rss = quarters(soak.rssKb);

@@ -15,6 +15,13 @@
 
 namespace {
 
+// Device 0 records what the tones send.
+struct Sound {
+    std::shared_ptr<platform::MidiRecording> log = std::make_shared<platform::MidiRecording>();
+    platform::MidiOutRegistry devices{{platform::recordingDevice(log)}};
+    PemSoundsModule::Link link{devices, {}};
+};
+
 void check(bool ok, const char* what, const QString& detail = {}) {
     if (!ok) {
         std::fprintf(stderr, "fuzz_tone: %s: %s\n", what, qPrintable(detail));
@@ -35,20 +42,20 @@ int signalsRaisedBy(Tone& tone, const QString& text) {
     return raised;
 }
 
-void writePitch(Tone& tone, const QString& text) {
+void writePitch(Sound& sound, Tone& tone, const QString& text) {
     const QString pitchBefore = tone.Pitch();
-    const int32_t noteBefore = PemSoundsModule::CurrentNoteNumber;
+    const int32_t noteBefore = sound.link.CurrentNoteNumber;
     const int raised = signalsRaisedBy(tone, text);
     check(raised <= 1, "more than one signal", text);
     if (raised == 1) {
-        check(tone.Pitch() == pitchBefore && PemSoundsModule::CurrentNoteNumber == noteBefore,
+        check(tone.Pitch() == pitchBefore && sound.link.CurrentNoteNumber == noteBefore,
               "a refused pitch changed the tone", text);
         return;
     }
     const int16_t number = tone.Number();
     check(number >= 0 && number <= 127, "an accepted pitch is no MIDI note", text);
     // Octave -1 reads back as "B-1" and the like, which cannot be written: that is allowed.
-    Tone again;
+    Tone again(sound.link);
     check(signalsRaisedBy(again, tone.Pitch()) == 1 || again.Number() == number,
           "the spelling read back names another note", text + " -> " + tone.Pitch());
 }
@@ -75,14 +82,14 @@ void play(Tone& tone, platform::MidiRecording& log) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static const auto log = [] {
-        auto recording = std::make_shared<platform::MidiRecording>();
-        platform::setMidiOutDevices({platform::recordingDevice(recording)});
+    static Sound& sound = []() -> Sound& {
+        static Sound opened;
         int16_t device = 0;
-        check(PemSoundsModule::OpenMidiOut(device) == platform::MMSYSERR_NOERROR, "opening");
-        return recording;
+        check(PemSoundsModule::OpenMidiOut(opened.link, device) == platform::MMSYSERR_NOERROR,
+              "opening");
+        return opened;
     }();
-    Tone tone;
+    Tone tone(sound.link);
     std::size_t pos = 0;
     auto byte = [&] { return pos < size ? data[pos++] : uint8_t(0); };
     for (int steps = 0; pos < size && steps < 64; ++steps) {
@@ -94,15 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 const uint16_t lo = byte();
                 text += QChar(static_cast<char16_t>(op & 0x40 ? lo | (byte() << 8) : lo));
             }
-            writePitch(tone, text);
+            writePitch(sound, tone, text);
         } else if ((op & 3) == 1) {
             const uint16_t lo = byte();
             writeNumber(tone, static_cast<int16_t>(lo | (byte() << 8)));
         } else if ((op & 3) == 2) {
             tone.setEnHarmonic(op & 4 ? QStringLiteral("#") : QStringLiteral("b"));
-            writePitch(tone, tone.EnharmonicName());
+            writePitch(sound, tone, tone.EnharmonicName());
         } else {
-            play(tone, *log);
+            play(tone, *sound.log);
         }
     }
     return 0;

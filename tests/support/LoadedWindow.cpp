@@ -7,8 +7,8 @@
 namespace testing_support {
 
 LoadedWindow::LoadedWindow(platform::RandomSource* random)
-    : form(midi.card,
-           app::ProgramContext{platform::realClock(), random ? *random : ownRandom, {}}) {
+    : form(midi.card, app::ProgramContext{
+                          platform::realClock(), random ? *random : ownRandom, {}, midi.link}) {
     form.showLoaded();
     form.activateWindow();
     QCoreApplication::processEvents();

@@ -4,6 +4,7 @@
 #include "music/NotePlayer.h"
 #include "music/PemSoundsModule.h"
 #include "music/Tunes.h"
+#include "platform/AppInfo.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,37 +14,30 @@
 
 namespace testing_support {
 
-RecordedMidi::RecordedMidi() {
-    platform::setMidiOutDevices({platform::recordingDevice(log_)});
+platform::MessageBoxes CapturedMessageBoxes::show() {
+    return [this](const QString& text) {
+        titles << platform::applicationTitle();
+        texts << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    };
 }
 
-RecordedMidi::~RecordedMidi() {
-    platform::restoreDefaultMidiOutDevices();
-}
+RecordedMidi::RecordedMidi(std::optional<std::vector<platform::MidiOutFactory>> given)
+    : devices(given ? std::move(*given)
+                    : std::vector<platform::MidiOutFactory>{platform::recordingDevice(log_)}),
+      link(devices, boxes.show()) {}
 
-OpenRecorder::OpenRecorder() {
+OpenRecorder::OpenRecorder() : card(link) {
     int16_t device = 0;
     card.OpenCard(device);
 }
 
 OpenRecorder::~OpenRecorder() {
     card.CloseCard();
-    PemSoundsModule::MidiOutHandle = 0;
 }
 
-CapturedMessageBoxes::CapturedMessageBoxes() {
-    platform::setMessageBoxHook([this](const QString& title, const QString& text) {
-        titles << title;
-        texts << text;
-    });
-}
-
-CapturedMessageBoxes::~CapturedMessageBoxes() {
-    platform::setMessageBoxHook({});
-}
-
-FakeHost::FakeHost(QSize size, platform::RandomSource* random)
+FakeHost::FakeHost(QSize size, platform::RandomSource* random, PemSoundsModule::Link* sound)
     : random_(random ? random : &ownRandom_), surface_(size) {
+    state_.Output = sound ? sound : &quiet_;
     PrepareFormState(state_, surface_.ScaleWidth(), surface_.ScaleHeight(), *random_);
     caption_ = VersionCaption();
 }

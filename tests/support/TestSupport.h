@@ -22,16 +22,29 @@ namespace testing_support {
 // The Effect timers for which running(timer) holds, in EffectTimer order.
 std::vector<EffectTimer> runningTimers(const std::function<bool(EffectTimer)>& running);
 
-// Device 0 becomes a recorder for the life of this object.
+// Message boxes collected instead of shown: show() is what a link or a session is given.
+class CapturedMessageBoxes {
+public:
+    platform::MessageBoxes show();
+    QStringList titles;
+    QStringList texts;
+};
+
+// The system's MIDI output devices of a test, device 0 a recorder unless others are given,
+// and the program's link to them, whose boxes are captured.
 class RecordedMidi {
 public:
-    RecordedMidi();
-    ~RecordedMidi();
+    explicit RecordedMidi(std::optional<std::vector<platform::MidiOutFactory>> devices = {});
     platform::MidiRecording& log() { return *log_; }
     std::shared_ptr<platform::MidiRecording> shared() { return log_; }
 
 private:
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
+
+public:
+    CapturedMessageBoxes boxes;
+    platform::MidiOutRegistry devices;
+    PemSoundsModule::Link link;
 };
 
 // Device 0 recorded and opened through a SoundCard, as at start-up.
@@ -42,21 +55,13 @@ public:
     SoundCard card;
 };
 
-// Message boxes are collected instead of shown.
-class CapturedMessageBoxes {
-public:
-    CapturedMessageBoxes();
-    ~CapturedMessageBoxes();
-    QStringList titles;
-    QStringList texts;
-};
-
 // A main window without a screen: real state, surface and note player, timers as flags.
 class FakeHost : public EffectHost {
 public:
-    // Its numbers come from a generator of its own, or from the one given, which must
-    // outlive it.
-    explicit FakeHost(QSize size = QSize(1024, 594), platform::RandomSource* random = nullptr);
+    // Its numbers come from a generator of its own, or from the one given, and its notes go
+    // nowhere, or through the link given; what is given must outlive it.
+    explicit FakeHost(QSize size = QSize(1024, 594), platform::RandomSource* random = nullptr,
+                      PemSoundsModule::Link* sound = nullptr);
     void useNumbers(platform::RandomSource& random) { random_ = &random; }
 
     FormState& state() override { return state_; }
@@ -79,6 +84,8 @@ public:
     std::function<void()> duringPause;
 
 private:
+    platform::MidiOutRegistry noDevices_;
+    PemSoundsModule::Link quiet_{noDevices_, {}};
     platform::ClockSeededRandom ownRandom_;
     platform::RandomSource* random_;
     FormState state_;

@@ -10,19 +10,19 @@
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-    platform::registerMidiOutDevices({platform::builtInSynthesizer()});
+    platform::MidiOutRegistry devices({platform::builtInSynthesizer()});
     platform::HMIDIOUT handle = 0;
-    const platform::MMRESULT result = platform::midiOutOpen(&handle, 0, 1, 0, 0);
+    const platform::MMRESULT result = platform::midiOutOpen(devices, &handle, 0, 1, 0, 0);
     if (result != platform::MMSYSERR_NOERROR) {
         char text[256];
-        platform::midiOutGetErrorTextA(result, text, sizeof text);
+        platform::midiOutGetErrorTextA(devices, result, text, sizeof text);
         std::fprintf(stderr, "hold_note: %s\n", text);
         return 1;
     }
-    platform::midiOutShortMsg(handle, 0x13C0);   // church organ
-    platform::midiOutShortMsg(handle, 0x643C90); // middle C
+    platform::midiOutShortMsg(devices, handle, 0x13C0);   // church organ
+    platform::midiOutShortMsg(devices, handle, 0x643C90); // middle C
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    platform::midiOutReset(handle);
-    platform::midiOutClose(handle);
+    platform::midiOutReset(devices, handle);
+    platform::midiOutClose(devices, handle);
     return 0;
 }
