@@ -31,7 +31,7 @@ frmGraphicsPlay::frmGraphicsPlay(SoundCard& card, const app::ProgramContext& con
       random_(context.random), windowed_(context.windowed),
       scheduler_([this](EffectTimer timer) { effects_.tick(timer); }, context.clock),
       adTimer_(context.clock.makeTimer(
-          15000, [this] { InfoWindows::AdTimer_Timer(random_, freezeAction()); })) {
+          adEveryMs, [this] { InfoWindows::AdTimer_Timer(random_, freezeAction()); })) {
     state_.Output = &card.link();
     setWindowTitle(QStringLiteral("Zelphor"));
     setAutoFillBackground(true);

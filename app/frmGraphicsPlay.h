@@ -27,6 +27,8 @@ class frmGraphicsPlay : public QWidget, public EffectHost {
     Q_OBJECT
 public:
     frmGraphicsPlay(SoundCard& card, const app::ProgramContext& context, QWidget* parent = nullptr);
+    // How often the advertisement has its chance, in milliseconds of the context's clock.
+    static constexpr int adEveryMs = 15000;
     ~frmGraphicsPlay() override;
 
     // Does ahead, while hidden, what the first showing would otherwise wait for: the window
@@ -71,8 +73,6 @@ public:
     platform::SurfaceWidget& surfaceWidget() { return *picture_; }
     EffectScheduler& scheduler() { return scheduler_; }
     Effects& effects() { return effects_; }
-    // Every 15 seconds, a chance of the advertisement.
-    platform::Timer& adTimer() { return *adTimer_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

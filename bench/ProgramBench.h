@@ -6,6 +6,7 @@
 
 #include "app/MainSplash.h"
 #include "app/frmGraphicsPlay.h"
+#include "doubles/WatchedClock.h"
 #include "platform/synth/FluidSynthOut.h"
 
 #include <QApplication>
@@ -48,7 +49,8 @@ inline void runEventLoop(std::chrono::milliseconds time) {
 }
 
 // Main with device 0 as a recorder (or the built-in synthesizer), message boxes caught
-// instead of shown; the program is shut down when this object goes.
+// instead of shown, and no advertisement window ever (growth, pace and load would count it);
+// the program is shut down when this object goes.
 class Program {
 public:
     enum class Device { Recorder, Synthesizer };
@@ -59,7 +61,7 @@ public:
     // The main window's timers and pauses read the given clock.
     explicit Program(Device device = Device::Recorder,
                      platform::Clock& clock = platform::realClock(), Start when = Start::Now)
-        : clock_(clock),
+        : clock_(clock, {frmGraphicsPlay::adEveryMs}),
           devices_({platform::noting(device == Device::Recorder ? platform::recordingDevice(log_)
                                                                 : platform::builtInSynthesizer(),
                                      opened_)}) {
@@ -70,7 +72,8 @@ public:
     }
     // Device 0 sends to target, e.g. a synthesizer rendered by the benchmark.
     explicit Program(platform::MidiOutDevice& target)
-        : clock_(platform::realClock()), devices_({platform::deviceOnto(target)}) {
+        : clock_(platform::realClock(), {frmGraphicsPlay::adEveryMs}),
+          devices_({platform::deviceOnto(target)}) {
         start();
     }
     void start() { MainSplash::Main(context_); }
@@ -88,7 +91,7 @@ public:
     uint32_t handle() const { return link_.MidiOutHandle; }
 
 private:
-    platform::Clock& clock_;
+    platform::WatchedClock clock_;
     std::shared_ptr<platform::MidiRecording> log_ = std::make_shared<platform::MidiRecording>();
     std::shared_ptr<platform::MidiOutDevice*> opened_ =
         std::make_shared<platform::MidiOutDevice*>(nullptr);

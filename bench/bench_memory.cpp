@@ -14,8 +14,6 @@ int main(int argc, char** argv) {
 
     bench::Program program;
     frmGraphicsPlay& w = program.window();
-    // An advertisement window opening now and then would be counted as growth.
-    w.adTimer().stop();
     auto keepLogShort = [&] {
         if (program.log().events.size() > 3000) {
             program.log().clear();

@@ -21,7 +21,6 @@ namespace {
 // Every Effect at speed 400 in a program of its own, for the given time.
 void runAllEffects(bench::Program& program, double seconds) {
     frmGraphicsPlay& w = program.window();
-    w.adTimer().stop();
     w.panel().speedSlider()->setValue(400);
     for (const auto& entry : bench::timedEffects()) {
         w.effects().click(entry.button);
@@ -111,8 +110,6 @@ int main(int argc, char** argv) {
     bench::ObservedClock clock;
     auto program = std::make_unique<bench::Program>(bench::Program::Device::Recorder, clock);
     frmGraphicsPlay& w = program->window();
-    // Only the Effects are measured: no advertisement window opens meanwhile.
-    w.adTimer().stop();
     w.panel().speedSlider()->setValue(400);
 
     const auto& effects = bench::timedEffects();

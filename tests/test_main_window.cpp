@@ -132,7 +132,7 @@ TEST(MainWindow, SpeedSetsTheIntervalsAndFreezeStopsAndSilencesAllButKeepsTheWal
     EXPECT_EQ(w.midi.log().resets(), 1u);
     EXPECT_TRUE(w.midi.log().shortMessages().empty()) << "the expression level is left alone";
     EXPECT_FALSE(w.anyEffectTimerRunning());
-    EXPECT_TRUE(w.form.adTimer().isActive());
+    EXPECT_TRUE(w.adTimerRunning());
     EXPECT_EQ(w.form.state().TuneIndex, index);
     EXPECT_EQ(w.form.scheduler().interval(EffectTimer::SineTimer), intervals);
     EXPECT_TRUE(w.form.MyPic().image() == picture);
@@ -199,7 +199,7 @@ TEST(InfoWindows, StopMusicFreezesWhileTheAdvertisementStaysOpen) {
     EXPECT_EQ(w.midi.log().resets(), 1u);
     EXPECT_FALSE(w.anyEffectTimerRunning());
     EXPECT_TRUE(ad->isVisible());
-    EXPECT_TRUE(w.form.adTimer().isActive());
+    EXPECT_TRUE(w.adTimerRunning());
 }
 
 // Closing the main window leaves Help open, and the program runs until Help closes too.

@@ -7,8 +7,7 @@
 namespace testing_support {
 
 LoadedWindow::LoadedWindow(platform::RandomSource* random)
-    : form(midi.card, app::ProgramContext{
-                          platform::realClock(), random ? *random : ownRandom, {}, midi.link}) {
+    : form(midi.card, app::ProgramContext{clock, random ? *random : ownRandom, {}, midi.link}) {
     form.showLoaded();
     form.activateWindow();
     QCoreApplication::processEvents();

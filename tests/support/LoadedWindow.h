@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frmGraphicsPlay.h"
+#include "doubles/WatchedClock.h"
 #include "platform/QtClock.h"
 #include "support/TestSupport.h"
 
@@ -12,6 +13,8 @@ namespace testing_support {
 struct LoadedWindow {
     OpenRecorder midi;
     platform::ClockSeededRandom ownRandom;
+    // The real clock, its timers on view.
+    platform::WatchedClock clock{platform::realClock()};
     frmGraphicsPlay form;
 
     explicit LoadedWindow(platform::RandomSource* random = nullptr);
@@ -19,6 +22,7 @@ struct LoadedWindow {
     // A key to what has the focus here; Qt tries it as shortcut override and access key first.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     bool anyEffectTimerRunning() const;
+    bool adTimerRunning() const { return clock.running(frmGraphicsPlay::adEveryMs); }
 };
 
 } // namespace testing_support
