@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/EndOnExit.h"
 #include "app/MainSplash.h"
 #include "app/QuitOnSignal.h"
 #include "app/RenderRun.h"
@@ -41,7 +42,15 @@ int main(int argc, char** argv) {
     }
     app::quitOnSignals();
     app::Session session(command.options, {.devices = {platform::builtInSynthesizer()}});
-    const int status = session.finish(MainSplash::Run(argc, argv, session, command.options));
+    int status = 0;
+    {
+        const app::EndOnExit displayLoss(session, [] {
+            if (MainSplash::MySoundCard) {
+                MainSplash::MySoundCard->MidiReset();
+            }
+        });
+        status = session.finish(MainSplash::Run(argc, argv, session, command.options));
+    }
     // Everything is saved and every note ended. An open or a close of a sound device that is
     // still stuck in a library (a server that accepts and never answers) cannot be waited
     // for: the program ends without it, at once.

@@ -21,7 +21,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -73,23 +72,23 @@ int childMain(int argc, char** argv) {
     const Nanos entered = nowNanos();
     const bool synth = bench::hasFlag(argc, argv, "--synth");
     // Device 0 opens while the application object is made, as in the program's own start.
-    std::optional<bench::Program> program;
-    program.emplace(synth ? bench::Program::Device::Synthesizer : bench::Program::Device::Recorder,
-                    platform::realClock(), bench::Program::Start::Later);
+    auto program = std::make_unique<bench::Program>(
+        synth ? bench::Program::Device::Synthesizer : bench::Program::Device::Recorder,
+        platform::realClock(), bench::Program::Start::Later);
     bench::chooseOffscreenScreen();
     QApplication app(argc, argv);
     const Nanos applicationReady = nowNanos();
     PaintWatcher watcher;
     app.installEventFilter(&watcher);
     program->start();
-    if (!program->boxes().isEmpty()) {
-        program.reset();
-        return 1;
-    }
-    for (int i = 0; i < 100 && !watcher.times.mainShown; ++i) {
+    const bool failed = !program->boxes().isEmpty();
+    for (int i = 0; i < 100 && !failed && !watcher.times.mainShown; ++i) {
         bench::runEventLoop(std::chrono::milliseconds(10));
     }
     program.reset();
+    if (failed) {
+        return 1;
+    }
     app.removeEventFilter(&watcher);
     std::printf("times %lld %lld %lld %lld %lld\n", entered, applicationReady,
                 watcher.times.splashShown, watcher.times.splashClosed, watcher.times.mainShown);
