@@ -70,9 +70,7 @@ public:
     void TogglePanel();
 
     ControlPanel& panel() { return *panel_; }
-    platform::SurfaceWidget& surfaceWidget() { return *picture_; }
     EffectScheduler& scheduler() { return scheduler_; }
-    Effects& effects() { return effects_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -23,7 +23,7 @@ void runAllEffects(bench::Program& program, double seconds) {
     frmGraphicsPlay& w = program.window();
     w.panel().speedSlider()->setValue(400);
     for (const auto& entry : bench::timedEffects()) {
-        w.effects().click(entry.button);
+        w.panel().effectButton(entry.button)->click();
     }
     bench::runEventLoop(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
     w.cmdStop_Click();
@@ -147,11 +147,11 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double, std::milli>(stopped - c.spanStart).count() /
                 w.scheduler().interval(entry.timer));
         }
-        w.effects().click(entry.button);
+        w.panel().effectButton(entry.button)->click();
         c.spanStart = bench::Clock::now();
     };
     for (const auto& entry : effects) {
-        w.effects().click(entry.button);
+        w.panel().effectButton(entry.button)->click();
     }
     std::array<int, EffectTimerCount> intervals{};
     for (std::size_t i = 0; i < effects.size(); ++i) {
@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
             return false;
         }
     } paintCounter;
-    w.surfaceWidget().installEventFilter(&paintCounter);
+    auto* surface = w.findChild<platform::SurfaceWidget*>();
+    surface->installEventFilter(&paintCounter);
     const double cpuBefore = bench::cpuSeconds();
     const auto start = bench::Clock::now();
     for (auto& c : counts) {
@@ -178,7 +179,7 @@ int main(int argc, char** argv) {
     const auto end = bench::Clock::now();
     const double wall = std::chrono::duration<double>(end - start).count();
     const double cpu = bench::cpuSeconds() - cpuBefore;
-    w.surfaceWidget().removeEventFilter(&paintCounter);
+    surface->removeEventFilter(&paintCounter);
     const int paints = paintCounter.paints;
     w.cmdStop_Click();
     for (std::size_t i = 0; i < effects.size(); ++i) {

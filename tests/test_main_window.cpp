@@ -54,7 +54,7 @@ TEST(MainWindow, KeysActOnceWhateverHasTheFocus) {
     EXPECT_NE(InfoWindows::HelpWindow(), nullptr);
 
     // C clears only as an access key; F and Q act whatever the modifiers, panel hidden or not.
-    w.form.effects().click(EffectButton::cmdRainbow);
+    w.form.panel().effectButton(EffectButton::cmdRainbow)->click();
     w.press(Qt::Key_C);
     EXPECT_NE(w.form.MyPic().pixel(5, 297), 0);
     w.press(Qt::Key_C, Qt::AltModifier);
@@ -123,7 +123,8 @@ TEST(MainWindow, SpeedSetsTheIntervalsAndFreezeStopsAndSilencesAllButKeepsTheWal
     for (int b = 1; b < EffectButtonCount; ++b) {
         w.form.panel().effectButton(EffectButton(b))->click();
     }
-    w.form.effects().tick(EffectTimer::ShadedRainTimer);
+    // A tick now, from Effects over the window: they keep nothing of their own between ticks.
+    Effects(w.form).tick(EffectTimer::ShadedRainTimer);
     const int16_t index = w.form.state().TuneIndex;
     const auto intervals = w.form.scheduler().interval(EffectTimer::SineTimer);
     const QImage picture = w.form.MyPic().image().copy();
@@ -270,6 +271,8 @@ std::string runMonkey(uint64_t seed, long count) {
     SeededProgramRandom random(seed);
     auto window = std::make_unique<Window>(&random);
     frmGraphicsPlay& form = window->form;
+    // Ticks out of turn, as the window's own Effects would take them.
+    Effects ticks(form);
     const int keys[] = {Qt::Key_F, Qt::Key_P, Qt::Key_H, Qt::Key_F1, Qt::Key_A, Qt::Key_C};
     std::multiset<int> sounding;
     std::string problem;
@@ -280,7 +283,7 @@ std::string runMonkey(uint64_t seed, long count) {
         // Galactic Satellites pauses 100 ms, so it comes only about once in 1,600 actions.
         const int r = roll(1600);
         if (r > 0 && r < 1000 && !running.empty()) {
-            form.effects().tick(running[std::size_t(roll(int(running.size())))]);
+            ticks.tick(running[std::size_t(roll(int(running.size())))]);
         } else if (r < 1350) {
             // Any button of any open window but Quit; Galactic Satellites only when r is 0.
             std::vector<QAbstractButton*> buttons;

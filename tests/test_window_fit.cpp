@@ -39,7 +39,7 @@ TEST(WindowFit, PanelFollowsTheGrantedSize) {
         const QRect bar = w.form.panel().geometry();
         EXPECT_EQ(bar, QRect(0, g.size.height() - panel, g.size.width(), panel));
         const int surfaceBottom = w.form.panel().isVisible() ? bar.top() : g.size.height();
-        EXPECT_EQ(w.form.surfaceWidget().geometry(),
+        EXPECT_EQ(w.form.findChild<platform::SurfaceWidget*>()->geometry(),
                   QRect(0, 0, g.size.width(), surfaceBottom - g.strip));
         EXPECT_EQ(QSizeF(w.form.MyPic().ScaleWidth(), w.form.MyPic().ScaleHeight()),
                   QSizeF(g.size.width(), surfaceBottom - g.strip));
