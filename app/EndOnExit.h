@@ -6,11 +6,11 @@
 
 namespace app {
 
-// Qt ends the process with exit() when its connection to the display breaks: the X server or
-// the Wayland compositor died, or the session ended under the program. Static objects would
-// then be destroyed under a live application (the main window among them) and crash it.
-// While an object of this class lives, such an end first ends the sounding notes and
-// completes the session's recording, then ends the process at once, without them.
+// Qt ends the process with exit() when its connection to the X server breaks: the server
+// died, or the session ended under the program. Static objects would then be destroyed under
+// a live application (the main window among them) and crash it. While an object of this
+// class lives, such an end first ends the sounding notes and completes the session's
+// recording, then ends the process at once, without them.
 class EndOnExit {
 public:
     EndOnExit(Session& session, std::function<void()> silence);

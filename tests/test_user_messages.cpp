@@ -1,3 +1,4 @@
+#include "app/Session.h"
 #include "music/PemSoundsModule.h"
 #include "platform/AppInfo.h"
 #include "support/TestSupport.h"
@@ -14,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 
 // What the user is told when something is missing, and the way back in Help.
@@ -67,6 +69,36 @@ TEST(UserMessages, TheNoSoundBoxSaysWhatToCheck) {
         for (const QString& s : c.leavesOut) {
             EXPECT_FALSE(text.contains(s)) << s.toStdString() << " in " << text.toStdString();
         }
+    }
+}
+
+// A problem found on any thread is printed and shown in a box once the application's events
+// flow; not after the application has ended, nor where nobody answers a box.
+TEST(UserMessages, AProblemIsBoxedOnlyWhileTheApplicationRunsAndSomebodyCanAnswer) {
+    const app::StartOptions plain;
+    app::StartOptions saver;
+    saver.screensaver = app::StartOptions::Screensaver{};
+    const struct {
+        const char* what;
+        const app::StartOptions& options;
+        bool ended;
+        qsizetype boxes;
+    } cases[] = {
+        {"while the application runs", plain, false, 1},
+        {"once it has ended", plain, true, 0},
+        {"as a screensaver", saver, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_support::CapturedMessageBoxes boxes;
+        app::Session session(c.options, {.boxes = boxes.show()});
+        session.applicationStarted();
+        if (c.ended) {
+            session.applicationEnding();
+        }
+        std::thread([&session] { session.reportProblem("the port has gone away"); }).join();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxes.texts.size(), c.boxes);
     }
 }
 

@@ -335,6 +335,17 @@ start_app() {
     log "zelphor pid $APP_PID"
 }
 
+# JACK keeps every server in one table in shared memory, eight at most, for all users, and a
+# killed server's entry is taken back only by a server of the same name: the scripts use fixed
+# names. With no JACK server running at all, a table left full by other names is cleared, so
+# that a private server finds a free entry.
+clear_stale_jack_table() {
+    if pgrep -x jackd >/dev/null || pgrep -x jackdbus >/dev/null; then
+        return 0
+    fi
+    rm -f /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]*-[0-9]* 2>/dev/null || true
+}
+
 app_running() { running "$APP_PID"; }
 app_ended() { ! app_running; }
 ended_or_ad() { app_ended || ad_showing; }

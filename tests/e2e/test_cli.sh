@@ -20,7 +20,7 @@ unset ZELPHOR_SOUNDFONT
 export PULSE_SERVER=unix:/nonexistent
 : >"$E2E_WORK/empty-alsa.conf"
 export ALSA_CONFIG_PATH=$E2E_WORK/empty-alsa.conf
-export XDG_RUNTIME_DIR=$E2E_WORK/runtime JACK_DEFAULT_SERVER=zelphor-e2e-$$
+export XDG_RUNTIME_DIR=$E2E_WORK/runtime JACK_DEFAULT_SERVER=zelphor-e2e-cli
 export JACK_NO_AUDIO_RESERVATION=1
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -196,6 +196,7 @@ expect_exit_status 0
 log "unwritable target reported"
 
 # 7. JACK: a private server with the dummy back end and a MIDI reader.
+clear_stale_jack_table
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$E2E_WORK/jackd.log" 2>&1 &
 jackd_pid=$!
 E2E_PIDS+=("$jackd_pid")

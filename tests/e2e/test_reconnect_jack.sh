@@ -19,13 +19,13 @@ unset ZELPHOR_SOUNDFONT
 export PULSE_SERVER=unix:/nonexistent
 : >"$E2E_WORK/empty-alsa.conf"
 export ALSA_CONFIG_PATH=$E2E_WORK/empty-alsa.conf
-# One name for every run: a killed server keeps its entry in JACK's table of servers, which
-# holds eight, and only a server of the same name takes a stale entry back.
+# One name for every run (see clear_stale_jack_table).
 export XDG_RUNTIME_DIR=$E2E_WORK/runtime JACK_DEFAULT_SERVER=zelphor-e2e-reconnect
 export JACK_NO_AUDIO_RESERVATION=1
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+clear_stale_jack_table
 spectral_flood=(444 663) # the sixth effect button's centre
 loud=300
 client=fluidsynth # the synthesizer library's name for its JACK client
